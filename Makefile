@@ -1,0 +1,46 @@
+# Thin entry points over CMake and CTest. See README.md.
+BUILD       ?= build
+BUILD_TYPE  ?= RelWithDebInfo
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 10
+JOBS        ?= $(shell nproc)
+
+.PHONY: setup configure build test run bench fuzz asan clean format
+
+setup:
+	@bash tools/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# All labels (unit, gui, x11); x11 tests get a private Xvfb.
+test: build
+	@bash tools/run-tests.sh $(BUILD)
+
+run: build
+	@bash tools/run.sh $(BUILD)
+
+bench: setup
+	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPX_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS)
+	@bash bench/run.sh $(BUILD)-bench
+
+fuzz: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: setup
+	@cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPX_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD)-asan -j $(JOBS)
+	@bash tools/run-tests.sh $(BUILD)-asan
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan $(FUZZ_BUILD)

@@ -1,0 +1,61 @@
+# Small helpers so that a module's folder only has to hold its sources:
+# new files are picked up at the next configure (CONFIGURE_DEPENDS).
+
+# px_static_library(name DIRS dir... [DEPS lib...])
+# A static library from every .cpp in the given folders; nothing is made
+# while the folders hold no sources yet.
+function(px_static_library name)
+  cmake_parse_arguments(A "" "" "DIRS;DEPS" ${ARGN})
+  set(srcs)
+  foreach(d IN LISTS A_DIRS)
+    file(GLOB s CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${d}/*.cpp)
+    list(APPEND srcs ${s})
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    if(A_DEPS)
+      target_link_libraries(${name} PUBLIC ${A_DEPS})
+    endif()
+  endif()
+endfunction()
+
+# px_test(module LABEL label [DEPS lib...] [ENV VAR=value...])
+# One GoogleTest executable from tests/<module>/*.cpp and the shared main.
+function(px_test module)
+  cmake_parse_arguments(A "" "LABEL" "DEPS;ENV" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${module}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  foreach(dep IN LISTS A_DEPS)
+    if(NOT TARGET ${dep})
+      message(FATAL_ERROR "test ${module} needs ${dep}")
+    endif()
+  endforeach()
+  set(exe test_${module})
+  add_executable(${exe} ${srcs})
+  target_link_libraries(${exe} PRIVATE pxtestmain ${A_DEPS} GTest::gtest GTest::gmock)
+  target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  set(env ${A_ENV})
+  if(A_LABEL STREQUAL "unit")
+    # unit tests never see a display
+    list(APPEND env "DISPLAY=")
+  elseif(A_LABEL STREQUAL "gui")
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES LABELS ${A_LABEL} ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()
+
+# px_fuzz(name source DEPS lib...)
+function(px_fuzz name src)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  add_executable(fuzz_${name} ${src})
+  target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(fuzz_${name} PRIVATE ${A_DEPS})
+  target_include_directories(fuzz_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+endfunction()

@@ -1,0 +1,145 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/profile.h"
+
+namespace platform {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+bool Exists(const std::string& p) {
+  struct stat st;
+  return lstat(p.c_str(), &st) == 0;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+std::string WithoutTrailingSlash(std::string p) {
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+}  // namespace
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+bool MakeDirectories(const std::string& hostPath) {
+  if (hostPath.empty()) return false;
+  std::string partial;
+  size_t pos = 0;
+  while (pos != std::string::npos) {
+    size_t next = hostPath.find('/', pos + 1);
+    partial = hostPath.substr(0, next);
+    if (!partial.empty() && partial != "/" && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+      return false;
+    pos = next;
+  }
+  struct stat st;
+  return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WindowsDirectory() {
+  std::string dir = Env("WINDIR");
+  if (dir.empty()) {
+    std::string config = Env("XDG_CONFIG_HOME");
+    if (config.empty()) {
+      std::string home = Env("HOME");
+      config = (home.empty() ? std::string("/tmp") : home) + "/.config";
+    }
+    dir = config + "/tervola";
+  }
+  dir = WithoutTrailingSlash(dir);
+  MakeDirectories(dir);
+  return dir;
+}
+
+std::string SystemDirectory() {
+  std::string dir = WindowsDirectory() + "/system";
+  MakeDirectories(dir);
+  return dir;
+}
+
+std::string TempDirectory() {
+  std::string dir = Env("TMPDIR");
+  if (dir.empty()) dir = "/tmp";
+  dir = WithoutTrailingSlash(dir);
+  if (dir != "/") dir += '/';
+  return dir;
+}
+
+std::string ResolveCaseInsensitive(const std::string& hostPath) {
+  if (hostPath.empty() || Exists(hostPath)) return hostPath;
+  std::string out;
+  size_t pos = 0;
+  if (hostPath[0] == '/') {
+    out = "/";
+    pos = 1;
+  }
+  bool searching = true;  // once a component is missing, the rest is kept as written
+  while (pos <= hostPath.size()) {
+    size_t slash = hostPath.find('/', pos);
+    std::string comp = hostPath.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+    pos = (slash == std::string::npos) ? hostPath.size() + 1 : slash + 1;
+    if (comp.empty()) continue;
+    std::string dir = out.empty() ? std::string(".") : out;
+    std::string candidate = out.empty() ? comp : (out == "/" ? "/" + comp : out + "/" + comp);
+    if (searching && !Exists(candidate) && comp != "." && comp != "..") {
+      std::string found;
+      if (DIR* d = opendir(dir.c_str())) {
+        // several spellings may exist; take the least one so the choice is stable
+        while (dirent* e = readdir(d)) {
+          std::string_view name(e->d_name);
+          if (SameNameIgnoringCase(name, comp) && (found.empty() || name < found)) found = name;
+        }
+        closedir(d);
+      }
+      if (found.empty())
+        searching = false;
+      else
+        candidate = out.empty() ? found : (out == "/" ? "/" + found : out + "/" + found);
+    }
+    out = candidate;
+  }
+  if (!hostPath.empty() && hostPath.back() == '/' && !out.empty() && out.back() != '/') out += '/';
+  return out;
+}
+
+std::string HostPath(std::string_view path) {
+  std::string p(path);
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  if (p.size() >= 2 && p[1] == ':' &&
+      ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'))) {
+    char letter = static_cast<char>(p[0] & ~0x20);
+    std::string root = GetPrivateProfileString("Drives", std::string(1, letter), "", "win.ini");
+    if (root.empty()) {
+      if (letter != 'C') return {};
+      root = "/";
+    }
+    for (char& c : root)
+      if (c == '\\') c = '/';
+    std::string rest = p.substr(2);
+    while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+    root = WithoutTrailingSlash(root);
+    p = (root == "/") ? "/" + rest : root + "/" + rest;
+  }
+  return ResolveCaseInsensitive(p);
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+// Where the Windows-style directories live on this machine, and the
+// translation of DOS paths ("C:\Temp\A.TXT") into host paths.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// $WINDIR when set, else $XDG_CONFIG_HOME/tervola (~/.config/tervola);
+// created on first use. No trailing separator.
+std::string WindowsDirectory();
+
+// <windir>/system, created on first use. No trailing separator.
+std::string SystemDirectory();
+
+// $TMPDIR or /tmp, with a trailing '/' as callers append file names to it.
+std::string TempDirectory();
+
+// Host path for a DOS or host path: '\' and '/' both separate; a leading
+// drive "X:" maps through [Drives] of win.ini in the Windows directory
+// (default C=/); a component that does not exist as written is looked up
+// without regard to case. An unmapped drive gives the empty string.
+std::string HostPath(std::string_view path);
+
+// The case-insensitive lookup alone, on a host path.
+std::string ResolveCaseInsensitive(const std::string& hostPath);
+
+// Compares two names the way the Windows file system does: ASCII letters
+// without regard to case, everything else byte for byte.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b);
+
+// Creates the directory and its parents; true when it exists afterwards.
+bool MakeDirectories(const std::string& hostPath);
+
+}  // namespace platform

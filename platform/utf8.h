@@ -1,0 +1,19 @@
+#pragma once
+// Byte-length cuts of UTF-8 text that never split a character.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The longest prefix of s of at most maxBytes bytes that ends on a
+// character boundary.
+std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
+
+// The same for a fixed-size C buffer of the Win32 kind: at most size-1
+// bytes, as the terminating zero needs the last one. size 0 gives "".
+inline std::string Utf8ForBuffer(std::string_view s, size_t size) {
+  return size == 0 ? std::string() : std::string(Utf8Prefix(s, size - 1));
+}
+
+}  // namespace platform

@@ -13,7 +13,7 @@ for f in "$build"/fuzz/fuzz_*; do
   seeds=()
   [ -d "$here/seeds/${name#fuzz_}" ] && seeds=("$here/seeds/${name#fuzz_}")
   echo "== $name ($seconds s)"
-  WINDIR=$(mktemp -d) HOME=$(mktemp -d) "$f" -max_total_time="$seconds" -rss_limit_mb=2048 \
+  WINDIR=$(mktemp -d) HOME=$(mktemp -d) "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -artifact_prefix="$build/fuzz/$name-" \
     "$corpus" "${seeds[@]}" 2>&1 | tail -n 3
   ran=1
 done

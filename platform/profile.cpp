@@ -65,7 +65,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     size_t nl = bytes.find('\n', pos);
     std::string_view line =
         bytes.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // CR LF, and stray CRs
     doc.lines_.emplace_back(line);
     pos = (nl == std::string_view::npos) ? bytes.size() : nl + 1;
   }

@@ -60,10 +60,15 @@ function(px_test module)
   elseif(A_LABEL STREQUAL "gui")
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
+  # x11 tests share one server and its keyboard: one at a time
+  set(serial FALSE)
+  if(A_LABEL STREQUAL "x11")
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS ${A_LABEL} ENVIRONMENT "${env}" TIMEOUT 300)
+    PROPERTIES LABELS ${A_LABEL} ENVIRONMENT "${env}" TIMEOUT 300 RUN_SERIAL ${serial})
 endfunction()
 
 # px_fuzz(source DEPS lib...): target fuzz_<name> from fuzz/fuzz_<name>.cpp

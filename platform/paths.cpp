@@ -94,7 +94,8 @@ std::string ResolveCaseInsensitive(const std::string& hostPath) {
   bool searching = true;  // once a component is missing, the rest is kept as written
   while (pos <= hostPath.size()) {
     size_t slash = hostPath.find('/', pos);
-    std::string comp = hostPath.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+    std::string comp =
+        hostPath.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
     pos = (slash == std::string::npos) ? hostPath.size() + 1 : slash + 1;
     if (comp.empty()) continue;
     std::string dir = out.empty() ? std::string(".") : out;

@@ -223,8 +223,9 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
   }
   IniDocument doc = IniDocument::Parse(bytes ? *bytes : std::string());
   std::string before = doc.Serialize();
-  bool done = !key ? doc.DeleteSection(section) : !value ? doc.DeleteKey(section, key)
-                                                         : doc.Set(section, key, value);
+  bool done = !key     ? doc.DeleteSection(section)
+              : !value ? doc.DeleteKey(section, key)
+                       : doc.Set(section, key, value);
   if (!done) return !(key && value);  // deleting what is not there succeeds
   std::string after = doc.Serialize();
   if (bytes && after == before) return true;

@@ -74,9 +74,12 @@ class Connection {
   bool PostCommand(WindowId target, int commandId);
   unsigned long CommandAtom();
 
+  // Waits for the server to answer every request so far and tells whether
+  // none of them failed since the last check.
+  bool Synced();
+
  private:
   explicit Connection(Display* d);
-  bool Synced();  // flushes and tells whether a request failed since the last check
   Display* display_;
   bool shm_ = false;
 };

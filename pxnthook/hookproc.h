@@ -1,0 +1,59 @@
+#pragma once
+// The keyboard hook procedure: turns the configured print keys into
+// commands for the capture program's window. It reads its inputs afresh on
+// every event (no cache), so a changed hot key acts at once.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pxnthook {
+
+inline constexpr int kCmdPasteAndPrint = 32771;  // Print Screen released
+inline constexpr int kCmdCaptureWindow = 32781;
+inline constexpr int kCmdCaptureScreen = 32782;
+inline constexpr int kVkShift = 16;
+inline constexpr int kVkMenu = 18;  // Alt
+inline constexpr int kVkSnapshot = 44;
+inline constexpr uint32_t kKeyUpFlag = 0x80000000u;  // bit 31 of lParam: the key is being released
+
+// What the procedure reads and does, injected so that it runs the same over
+// the real desktop and in tests.
+struct HookInputs {
+  // Entry "window" or "screen" of section "key" of prentix.ini, as read into
+  // a 10-character buffer; nullopt when it cannot be read.
+  std::function<std::optional<std::string>(const char* entry)> readKeyEntry;
+  // GetKeyState(vk) < 0
+  std::function<bool(int vk)> isKeyDown;
+  // The target window from the registry; nullopt when missing or unreadable.
+  std::function<std::optional<long>()> readTargetWindow;
+  std::function<void(long window, int command)> post;
+  // CallNextHookEx
+  std::function<long(int code, uint32_t wParam, uint32_t lParam)> callNext;
+};
+
+// A "key" entry: "a<n>" is key n with Alt down, "s<n>" with Shift down,
+// "<n>" with Shift up (Alt and Ctrl free); n is read like atoi. Empty, a
+// leading blank or no number gives code 0, which never matches.
+struct HotKeyRule {
+  enum Form { kPlain, kAlt, kShift } form = kPlain;
+  int vk = 0;
+};
+HotKeyRule ParseHotKey(std::string_view entry);
+
+// The key code an entry yields under the current modifier state, 0 when none.
+int HotKeyCode(std::string_view entry, bool shiftDown, bool altDown);
+
+// Whether an entry leaves its Print Screen rule free (missing, empty or
+// starting with a blank).
+bool PrintRuleFree(const std::optional<std::string>& entry);
+
+// One keyboard event; 1 means "handled, not passed on".
+long HookProc(int code, uint32_t wParam, uint32_t lParam, const HookInputs& in);
+
+// atoi on the text of a registry value: leading blanks, sign, digits.
+long ParseWindowHandle(std::string_view text);
+
+}  // namespace pxnthook

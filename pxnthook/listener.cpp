@@ -1,0 +1,141 @@
+#include "pxnthook/listener.h"
+
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "pxnthook/hookproc.h"
+
+namespace pxnthook {
+
+using platform::x11::GrabSpec;
+using platform::x11::kModAlt;
+using platform::x11::kModCtrl;
+using platform::x11::kModShift;
+
+namespace {
+
+constexpr const char* kIniName = "prentix.ini";
+
+void AddRule(std::vector<GrabSpec>& out, const std::optional<std::string>& entry) {
+  if (!entry) return;
+  HotKeyRule r = ParseHotKey(*entry);
+  if (r.vk < 1 || r.vk > 255) return;
+  unsigned required = r.form == HotKeyRule::kAlt     ? unsigned{kModAlt}
+                      : r.form == HotKeyRule::kShift ? unsigned{kModShift}
+                                                     : 0u;
+  for (unsigned mods = 0; mods < 8; ++mods) {
+    if ((mods & required) != required) continue;
+    if (r.form == HotKeyRule::kPlain && (mods & kModShift)) continue;
+    out.push_back({r.vk, mods});
+  }
+}
+
+}  // namespace
+
+std::vector<GrabSpec> GrabsFor(const std::optional<std::string>& window,
+                               const std::optional<std::string>& screen) {
+  std::vector<GrabSpec> out;
+  for (unsigned mods = 0; mods < 8; ++mods) out.push_back({kVkSnapshot, mods});
+  AddRule(out, window);
+  AddRule(out, screen);
+  return out;
+}
+
+std::optional<std::string> ReadKeyEntry(const char* entry) {
+  return platform::GetPrivateProfileString("key", entry, "", 10, kIniName);
+}
+
+std::unique_ptr<Listener> Listener::Start(TargetReader readTarget, Log log) {
+  auto conn = platform::x11::Connection::Open();
+  if (!conn) return nullptr;
+  std::unique_ptr<Listener> l(new Listener);
+  l->conn_ = std::move(conn);
+  l->readTarget_ = std::move(readTarget);
+  l->log_ = std::move(log);
+  l->stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  l->watchFd_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  l->pollFd_ = epoll_create1(EPOLL_CLOEXEC);
+  if (l->stopFd_ < 0 || l->pollFd_ < 0) return nullptr;
+  if (l->watchFd_ >= 0)
+    inotify_add_watch(l->watchFd_, platform::WindowsDirectory().c_str(),
+                      IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM);
+  for (int fd : {l->stopFd_, l->watchFd_}) {
+    if (fd < 0) continue;
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    epoll_ctl(l->pollFd_, EPOLL_CTL_ADD, fd, &ev);
+  }
+  l->thread_ = std::thread(&Listener::Run, l.get());
+  return l;
+}
+
+Listener::~Listener() {
+  if (thread_.joinable()) {
+    uint64_t one = 1;
+    (void)!write(stopFd_, &one, sizeof one);
+    thread_.join();
+  }
+  for (int fd : {stopFd_, watchFd_, pollFd_})
+    if (fd >= 0) close(fd);
+}
+
+void Listener::Regrab(platform::x11::KeyGrabber& grabber) {
+  auto refused = grabber.SetGrabs(GrabsFor(ReadKeyEntry("window"), ReadKeyEntry("screen")));
+  if (!refused.empty() && !toldHeld_ && log_) {
+    toldHeld_ = true;  // once: the desktop often keeps Print for itself
+    log_("InstalliereHook() key " + std::to_string(refused.front().vk) +
+         " is held by another program\n");
+  }
+}
+
+void Listener::Run() {
+  platform::x11::KeyGrabber grabber(*conn_);
+  Regrab(grabber);
+
+  HookInputs in;
+  in.readKeyEntry = ReadKeyEntry;
+  in.isKeyDown = [this](int vk) { return conn_->IsKeyDown(vk); };
+  in.readTargetWindow = readTarget_;
+  in.post = [this](long window, int command) {
+    conn_->PostCommand(
+        static_cast<platform::x11::WindowId>(static_cast<unsigned long>(window) & 0xFFFFFFFFul),
+        command);
+  };
+  in.callNext = [](int, uint32_t, uint32_t) { return 0L; };  // nothing below a grab
+
+  for (;;) {
+    bool woken = false;
+    auto ev = grabber.Next(60000, pollFd_, &woken);
+    if (ev) {
+      HookProc(0, static_cast<uint32_t>(ev->vk), ev->release ? kKeyUpFlag : 0u, in);
+      continue;
+    }
+    if (!woken) continue;
+    uint64_t n;
+    if (read(stopFd_, &n, sizeof n) == sizeof n) return;
+    if (SettingsChanged()) Regrab(grabber);
+  }
+}
+
+bool Listener::SettingsChanged() {
+  bool changed = false;
+  alignas(inotify_event) char buf[4096];
+  ssize_t len;
+  while (watchFd_ >= 0 && (len = read(watchFd_, buf, sizeof buf)) > 0) {
+    for (char* p = buf; p < buf + len;) {
+      auto* e = reinterpret_cast<inotify_event*>(p);
+      if (e->len && platform::SameNameIgnoringCase(e->name, kIniName)) changed = true;
+      p += sizeof(inotify_event) + e->len;
+    }
+  }
+  return changed;
+}
+
+}  // namespace pxnthook

@@ -148,7 +148,10 @@ Connection::Connection(Display* d) : display_(d) {
   shm_ = XShmQueryVersion(d, &major, &minor, &pixmaps) == True;
 }
 
-Connection::~Connection() { XCloseDisplay(display_); }
+Connection::~Connection() {
+  ReleaseShm();
+  XCloseDisplay(display_);
+}
 
 bool Connection::Synced() {
   XSync(display_, False);
@@ -174,35 +177,8 @@ std::optional<ScreenPixels> Connection::CopyScreenRect(const Rect& r, bool useSh
   out.height = height;
   const int screen = DefaultScreen(display_);
   if (useShm && shm_) {
-    XShmSegmentInfo info{};
-    XImage* img =
-        XShmCreateImage(display_, DefaultVisual(display_, screen), DefaultDepth(display_, screen),
-                        ZPixmap, nullptr, &info, width, height);
-    if (img) {
-      info.shmid =
-          shmget(IPC_PRIVATE, static_cast<size_t>(img->bytes_per_line) * height, IPC_CREAT | 0600);
-      bool done = false;
-      if (info.shmid >= 0) {
-        info.shmaddr = img->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
-        shmctl(info.shmid, IPC_RMID, nullptr);  // freed once both sides detach
-        if (info.shmaddr != reinterpret_cast<char*>(-1)) {
-          info.readOnly = False;
-          if (XShmAttach(display_, &info) && Synced()) {
-            if (XShmGetImage(display_, Root(), img, left, top, AllPlanes) && Synced()) {
-              ToBgr(img, out);
-              done = true;
-            }
-            XShmDetach(display_, &info);
-            Synced();
-          }
-          shmdt(info.shmaddr);
-        }
-      }
-      img->data = nullptr;
-      XDestroyImage(img);
-      if (done) return out;
-      shm_ = false;  // a remote server, say: plain copies from now on
-    }
+    if (CopyWithShm(left, top, out)) return out;
+    shm_ = false;  // a remote server, say: plain copies from now on
   }
   XImage* img = XGetImage(display_, Root(), left, top, static_cast<unsigned>(width),
                           static_cast<unsigned>(height), AllPlanes, ZPixmap);
@@ -213,6 +189,61 @@ std::optional<ScreenPixels> Connection::CopyScreenRect(const Rect& r, bool useSh
   ToBgr(img, out);
   XDestroyImage(img);
   return out;
+}
+
+// One shared segment per connection, kept and grown as needed: a fresh
+// segment costs more in page faults than the copy itself.
+struct Connection::ShmSegment {
+  XShmSegmentInfo info{};
+  size_t size = 0;
+};
+
+bool Connection::CopyWithShm(int left, int top, ScreenPixels& out) {
+  const int screen = DefaultScreen(display_);
+  XShmSegmentInfo probe{};
+  XImage* img = XShmCreateImage(
+      display_, DefaultVisual(display_, screen), DefaultDepth(display_, screen), ZPixmap, nullptr,
+      &probe, static_cast<unsigned>(out.width), static_cast<unsigned>(out.height));
+  if (!img) return false;
+  const size_t need = static_cast<size_t>(img->bytes_per_line) * out.height;
+  if (!shmSeg_ || shmSeg_->size < need) {
+    ReleaseShm();
+    auto seg = std::make_unique<ShmSegment>();
+    seg->info.shmid = shmget(IPC_PRIVATE, need, IPC_CREAT | 0600);
+    if (seg->info.shmid < 0) {
+      XDestroyImage(img);
+      return false;
+    }
+    seg->info.shmaddr = static_cast<char*>(shmat(seg->info.shmid, nullptr, 0));
+    shmctl(seg->info.shmid, IPC_RMID, nullptr);  // freed once both sides detach
+    if (seg->info.shmaddr == reinterpret_cast<char*>(-1)) {
+      XDestroyImage(img);
+      return false;
+    }
+    seg->info.readOnly = False;
+    seg->size = need;
+    if (!XShmAttach(display_, &seg->info) || !Synced()) {
+      shmdt(seg->info.shmaddr);
+      XDestroyImage(img);
+      return false;
+    }
+    shmSeg_ = std::move(seg);
+  }
+  img->data = shmSeg_->info.shmaddr;
+  img->obdata = reinterpret_cast<char*>(&shmSeg_->info);
+  bool ok = XShmGetImage(display_, Root(), img, left, top, AllPlanes) && Synced();
+  if (ok) ToBgr(img, out);
+  img->data = nullptr;
+  XDestroyImage(img);
+  return ok;
+}
+
+void Connection::ReleaseShm() {
+  if (!shmSeg_) return;
+  XShmDetach(display_, &shmSeg_->info);
+  Synced();
+  shmdt(shmSeg_->info.shmaddr);
+  shmSeg_.reset();
 }
 
 WindowId Connection::ActiveWindow() {

@@ -80,8 +80,12 @@ class Connection {
 
  private:
   explicit Connection(Display* d);
+  struct ShmSegment;
+  bool CopyWithShm(int left, int top, ScreenPixels& out);
+  void ReleaseShm();
   Display* display_;
   bool shm_ = false;
+  std::unique_ptr<ShmSegment> shmSeg_;
 };
 
 // A small window that receives posted commands; for tests and tools.

@@ -12,6 +12,9 @@
 // territory it does not pair with the language gives the language's
 // default sublanguage (de_BE: 0x0407) with the country of the territory
 // ("BEL"), and no territory gives the language's main country (de: DEU).
+//
+// Nothing here changes the process's C library locale; where a program
+// wants that too, setlocale(LC_ALL, "") reads the same variables.
 
 #include <cstdint>
 #include <string>

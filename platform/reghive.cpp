@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <unordered_map>
 
 #include "platform/paths.h"
 
@@ -140,6 +142,7 @@ std::optional<ParsedKeyLine> ParseKeyLine(std::string_view line) {
     if (!IsValidKeyName(name)) return std::nullopt;
     out.path.parts.emplace_back(name);
     ++below;
+    if (out.path.parts.size() > kMaxKeyDepth) return std::nullopt;
   }
   // a root itself cannot be removed
   if (out.remove && below == 0) return std::nullopt;
@@ -195,6 +198,47 @@ void WriteKey(std::string& out, const std::string& path, const RegKey& key, bool
   for (const auto& sub : key.subkeys) WriteKey(out, path + "\\" + sub.name, sub, false);
 }
 
+// Upper-cased, so that every spelling of a name finds the same entry.
+std::string UpperName(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Upper(c);
+  return out;
+}
+
+std::string PathId(const RegPath& path) {
+  std::string id = std::to_string(static_cast<int>(path.root));
+  for (const auto& p : path.parts) id += "\\" + UpperName(p);
+  return id;
+}
+
+// The values of one key while a file is read: a name index keeps a file with
+// many values linear; removed values are dropped at the end.
+struct StagedValues {
+  RegPath path;
+  std::vector<RegValue> values;
+  std::vector<bool> live;
+  std::unordered_map<std::string, size_t> index;
+
+  void Set(std::string name, uint32_t type, std::string data) {
+    std::string id = UpperName(name);
+    auto it = index.find(id);
+    if (it != index.end()) {
+      values[it->second].type = type;
+      values[it->second].data = std::move(data);
+      return;
+    }
+    index.emplace(std::move(id), values.size());
+    values.push_back(RegValue{std::move(name), type, std::move(data)});
+    live.push_back(true);
+  }
+  void Remove(std::string_view name) {
+    auto it = index.find(UpperName(name));
+    if (it == index.end()) return;
+    live[it->second] = false;
+    index.erase(it);
+  }
+};
+
 void Fail(std::string* error, size_t line, const char* why) {
   if (error) *error = "line " + std::to_string(line) + ": " + why;
 }
@@ -202,7 +246,10 @@ void Fail(std::string* error, size_t line, const char* why) {
 }  // namespace
 
 bool IsValidKeyName(std::string_view name) {
-  return !name.empty() && name.find_first_of(std::string_view("\\\r\n\0", 4)) == std::string::npos;
+  size_t chars = 0;  // UTF-8 characters: bytes other than continuation bytes
+  for (char c : name) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return !name.empty() && chars <= kMaxKeyNameLength &&
+         name.find_first_of(std::string_view("\\\r\n\0", 4)) == std::string::npos;
 }
 
 bool IsValidValueName(std::string_view name) {
@@ -311,7 +358,8 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
   }
 
   bool header = false;
-  RegKey* current = nullptr;  // valid until the next key line
+  std::map<std::string, StagedValues> staged;  // by PathId
+  StagedValues* current = nullptr;
   for (size_t i = 0; i < lines.size(); ++i) {
     const size_t lineNo = i + 1;
     std::string_view line = TrimBlanks(lines[i]);
@@ -331,13 +379,21 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
         return std::nullopt;
       }
       current = nullptr;
+      std::string id = PathId(key->path);
       if (key->remove) {
         RegPath parent = key->path;
         std::string last = parent.parts.back();
         parent.parts.pop_back();
         if (RegKey* p = hive.Find(parent)) p->RemoveSubkey(last);
+        for (auto it = staged.lower_bound(id);
+             it != staged.end() && it->first.compare(0, id.size(), id) == 0;) {
+          bool below = it->first.size() == id.size() || it->first[id.size()] == '\\';
+          it = below ? staged.erase(it) : std::next(it);
+        }
       } else {
-        current = &hive.Create(key->path);
+        hive.Create(key->path);
+        current = &staged[id];
+        current->path = key->path;
       }
       continue;
     }
@@ -382,7 +438,7 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
     }
 
     if (data == "-") {
-      current->RemoveValue(name);
+      current->Remove(name);
     } else if (!data.empty() && data[0] == '"') {
       std::string_view after;
       auto s = ParseQuoted(data, &after);
@@ -391,7 +447,7 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
         return std::nullopt;
       }
       *s += '\0';
-      current->SetValue(name, REG_SZ, *s);
+      current->Set(std::move(name), REG_SZ, std::move(*s));
     } else if (StartsWithIgnoringCase(data, "dword:")) {
       auto x = ParseHexNumber(data.substr(6), 8);
       if (!x) {
@@ -400,7 +456,7 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
       }
       std::string bytes(4, '\0');
       for (size_t b = 0; b < 4; ++b) bytes[b] = static_cast<char>((*x >> (8 * b)) & 0xff);
-      current->SetValue(name, REG_DWORD, bytes);
+      current->Set(std::move(name), REG_DWORD, std::move(bytes));
     } else if (StartsWithIgnoringCase(data, "hex")) {
       uint32_t type = REG_BINARY;
       std::string_view list = data.substr(3);
@@ -420,11 +476,16 @@ std::optional<RegHive> RegHive::Parse(std::string_view text, std::string* error)
         Fail(error, lineNo, "bad byte list");
         return std::nullopt;
       }
-      current->SetValue(name, type, *bytes);
+      current->Set(std::move(name), type, std::move(*bytes));
     } else {
       Fail(error, lineNo, "unknown kind of data");
       return std::nullopt;
     }
+  }
+  for (auto& [id, st] : staged) {
+    RegKey* key = hive.Find(st.path);
+    for (size_t v = 0; v < st.values.size(); ++v)
+      if (st.live[v]) key->values.push_back(std::move(st.values[v]));
   }
   return hive;
 }

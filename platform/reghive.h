@@ -57,8 +57,13 @@ struct RegPath {
   std::vector<std::string> parts;
 };
 
-// A key name the hive can hold and the text form can carry: not empty, no
-// backslash, no NUL, CR or LF.
+// Limits as on Windows: a key name has at most 255 characters, a key lies at
+// most 512 levels below its root.
+inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr size_t kMaxKeyDepth = 512;
+
+// A key name the hive can hold and the text form can carry: not empty, at
+// most kMaxKeyNameLength characters, no backslash, no NUL, CR or LF.
 bool IsValidKeyName(std::string_view name);
 // A value name the text form can carry: no NUL, CR or LF ("" is the default).
 bool IsValidValueName(std::string_view name);
@@ -94,7 +99,8 @@ class RegHive {
 
   const RegKey* Find(const RegPath& path) const;
   RegKey* Find(const RegPath& path);
-  // Creates every missing level (names must be valid); *created tells whether
+  // Creates every missing level (names must be valid, the depth at most
+  // kMaxKeyDepth); *created tells whether
   // any level was new.
   RegKey& Create(const RegPath& path, bool* created = nullptr);
 

@@ -345,6 +345,7 @@ int32_t RegCreateKeyEx(HKEY hKey, const char* subKey, uint32_t, char*, uint32_t,
   bool created = false;
   if (!k) {
     if (!Allows(*t, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+    if (t->path.parts.size() + parts.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
     for (const auto& p : parts)
       if (!IsValidKeyName(p)) return ERROR_INVALID_PARAMETER;
     int32_t rc = reg.Change([&](RegHive& h, bool& changed) {

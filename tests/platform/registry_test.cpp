@@ -661,3 +661,38 @@ TEST(Registry, AReadOnlyHiveRefusesWritesAndStillReads) {
   ASSERT_EQ(stat(RegistryFilePath().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
+
+TEST(Registry, KeyNamesAndDepthHaveWindowsLimits) {
+  std::string longest(255, 'n'), umlauts;
+  for (int i = 0; i < 255; ++i) umlauts += "ü";  // 255 characters, 510 bytes
+  HKEY key = nullptr;
+  for (const std::string& ok : {longest, umlauts}) {
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, ok.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  for (const std::string& bad : {longest + "n", umlauts + "u", std::string("a\nb")})
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, bad.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+
+  // 512 levels below the root, one call; a 513th is refused, through the
+  // calls and in the file
+  std::string path = "k";
+  for (int i = 1; i < 512; ++i) path += "\\k";
+  HKEY deep = Create(HKEY_USERS, path.c_str());
+  EXPECT_EQ(RegCreateKeyEx(deep, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+  RegCloseKey(deep);
+  auto hive = RegHive::Parse(ReadFile(RegistryFilePath()));
+  ASSERT_TRUE(hive);
+  EXPECT_TRUE(RegHive::Parse("REGEDIT4\n[HKEY_USERS\\" + path + "]\n"));
+  std::string why;
+  EXPECT_FALSE(RegHive::Parse("REGEDIT4\n[HKEY_USERS\\" + path + "\\k]\n", &why));
+  EXPECT_EQ(why, "line 2: bad key line");
+  EXPECT_FALSE(RegHive::Parse("REGEDIT4\n[HKEY_USERS\\" + longest + "n]\n"));
+  // HKEY_CLASSES_ROOT lies two levels down already
+  EXPECT_FALSE(RegHive::Parse("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + path.substr(2) + "]\n"));
+  EXPECT_TRUE(RegHive::Parse("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + path.substr(4) + "]\n"));
+}

@@ -1,3 +1,4 @@
+# Developers: read BRIEF.md at the worktree root before writing code (do not commit this line).
 # Small helpers so that a module's folder only has to hold its sources:
 # new files are picked up at the next configure (CONFIGURE_DEPENDS).
 

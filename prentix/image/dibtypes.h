@@ -71,6 +71,12 @@ constexpr uint64_t PaddedRowBytes(uint64_t width, unsigned bits) {
   return (UnpaddedRowBytes(width, bits) + 3) / 4 * 4;
 }
 
+// Colour-table entries of a picture of `bits` per pixel: 2, 16 or 256 at 1, 4
+// or 8 bits, none otherwise.
+constexpr WORD TableEntriesForBits(int bits) {
+  return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+}
+
 // An owned, zero-filled byte block standing in for a locked movable global
 // memory block. Allocation never throws: Allocate returns false instead.
 class MemBlock {

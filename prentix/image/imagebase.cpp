@@ -123,8 +123,6 @@ inline void SetPixel(BYTE* row, DWORD x, int bits, unsigned v) {
   }
 }
 
-WORD ColorsForBits(int bits) { return bits >= 1 && bits <= 8 ? static_cast<WORD>(1u << bits) : 0; }
-
 }  // namespace
 
 // --- Construction ------------------------------------------------------------------
@@ -336,7 +334,7 @@ bool SECImageBase::CreateFromBitmap(const DeviceBitmap& bm) {
 
   const DWORD w = static_cast<DWORD>(bm.width), h = static_cast<DWORD>(bm.height);
   const size_t padded = PaddedRowBytes(w, outBits);
-  const WORD colors = ColorsForBits(outBits);
+  const WORD colors = TableEntriesForBits(outBits);
   MemBlock pixels, header;
   if (!pixels.Allocate(padded * h) || !header.Allocate(40 + 4 * size_t{colors})) return false;
 

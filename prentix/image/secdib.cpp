@@ -46,7 +46,7 @@ bool SECImageBase::WriteBmp() {
   if (!m_pFile || !HasPicture() || !PadRows()) return false;
   const int bits = m_nSrcBitsPerPixel;
   if (bits < 1 || bits > 32) return false;
-  const uint64_t colors = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+  const uint64_t colors = TableEntriesForBits(bits);
   const uint64_t rowBytes = PaddedRowLength();
   const uint64_t pixelBytes = rowBytes * m_dwHeight;
   if (m_pBits.size() < pixelBytes || m_pBitmapInfo.size() < 40) return false;
@@ -115,7 +115,7 @@ bool SECImageBase::ReadBmp() {
   m_dwPadWidth = (width + 3) & ~3u;
   m_dwHeight = height;
   m_nSrcBitsPerPixel = bits;
-  m_wColors = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+  m_wColors = TableEntriesForBits(bits);
   return true;
 }
 

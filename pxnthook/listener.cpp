@@ -72,6 +72,9 @@ std::unique_ptr<Listener> Listener::Start(TargetReader readTarget, Log log) {
     ev.data.fd = fd;
     epoll_ctl(l->pollFd_, EPOLL_CTL_ADD, fd, &ev);
   }
+  // the keys are held before we return, so a key pressed right after install counts
+  l->grabber_ = std::make_unique<platform::x11::KeyGrabber>(*l->conn_);
+  l->Regrab();
   l->thread_ = std::thread(&Listener::Run, l.get());
   return l;
 }
@@ -86,8 +89,8 @@ Listener::~Listener() {
     if (fd >= 0) close(fd);
 }
 
-void Listener::Regrab(platform::x11::KeyGrabber& grabber) {
-  auto refused = grabber.SetGrabs(GrabsFor(ReadKeyEntry("window"), ReadKeyEntry("screen")));
+void Listener::Regrab() {
+  auto refused = grabber_->SetGrabs(GrabsFor(ReadKeyEntry("window"), ReadKeyEntry("screen")));
   if (!refused.empty() && !toldHeld_ && log_) {
     toldHeld_ = true;  // once: the desktop often keeps Print for itself
     log_("InstalliereHook() key " + std::to_string(refused.front().vk) +
@@ -96,12 +99,22 @@ void Listener::Regrab(platform::x11::KeyGrabber& grabber) {
 }
 
 void Listener::Run() {
-  platform::x11::KeyGrabber grabber(*conn_);
-  Regrab(grabber);
-
+  // the modifiers as they were when the key event happened, not when we
+  // get round to it: xdotool-fast typists release Alt right after the key
+  unsigned eventMods = 0;
   HookInputs in;
   in.readKeyEntry = ReadKeyEntry;
-  in.isKeyDown = [this](int vk) { return conn_->IsKeyDown(vk); };
+  in.isKeyDown = [&](int vk) {
+    switch (vk) {
+      case kVkShift:
+        return (eventMods & kModShift) != 0;
+      case 17:
+        return (eventMods & kModCtrl) != 0;
+      case kVkMenu:
+        return (eventMods & kModAlt) != 0;
+    }
+    return conn_->IsKeyDown(vk);
+  };
   in.readTargetWindow = readTarget_;
   in.post = [this](long window, int command) {
     conn_->PostCommand(
@@ -112,15 +125,16 @@ void Listener::Run() {
 
   for (;;) {
     bool woken = false;
-    auto ev = grabber.Next(60000, pollFd_, &woken);
+    auto ev = grabber_->Next(60000, pollFd_, &woken);
     if (ev) {
+      eventMods = ev->mods;
       HookProc(0, static_cast<uint32_t>(ev->vk), ev->release ? kKeyUpFlag : 0u, in);
       continue;
     }
     if (!woken) continue;
     uint64_t n;
     if (read(stopFd_, &n, sizeof n) == sizeof n) return;
-    if (SettingsChanged()) Regrab(grabber);
+    if (SettingsChanged()) Regrab();
   }
 }
 

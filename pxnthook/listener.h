@@ -37,10 +37,11 @@ class Listener {
  private:
   Listener() = default;
   void Run();
-  void Regrab(platform::x11::KeyGrabber& grabber);
+  void Regrab();
   bool SettingsChanged();  // drains the directory watch
 
   std::unique_ptr<platform::x11::Connection> conn_;
+  std::unique_ptr<platform::x11::KeyGrabber> grabber_;  // goes before conn_
   TargetReader readTarget_;
   Log log_;
   int stopFd_ = -1, watchFd_ = -1, pollFd_ = -1;

@@ -91,7 +91,11 @@ std::optional<KeyEvent> KeyGrabber::Next(int timeoutMs, int wakeFd, bool* wakeRe
       if (e.type != KeyPress && e.type != KeyRelease) continue;
       int vk =
           VirtualKeyFromKeySym(XkbKeycodeToKeysym(d, static_cast<KeyCode>(e.xkey.keycode), 0, 0));
-      if (vk) return KeyEvent{vk, e.type == KeyRelease};
+      if (!vk) continue;
+      const unsigned st = e.xkey.state;
+      unsigned mods = ((st & ShiftMask) ? kModShift : 0u) | ((st & ControlMask) ? kModCtrl : 0u) |
+                      ((st & Mod1Mask) ? kModAlt : 0u);
+      return KeyEvent{vk, e.type == KeyRelease, mods};
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     end - std::chrono::steady_clock::now())

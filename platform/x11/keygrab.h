@@ -21,6 +21,7 @@ struct GrabSpec {
 struct KeyEvent {
   int vk;
   bool release;
+  unsigned mods;  // ModifierBits held when the event happened
 };
 
 class KeyGrabber {

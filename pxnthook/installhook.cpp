@@ -1,0 +1,80 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "platform/registry.h"
+#include "pxnthook/hookproc.h"
+#include "pxnthook/listener.h"
+#include "pxnthook/pxnthook.h"
+
+namespace pxnthook {
+
+namespace {
+
+constexpr const char* kTargetKey = "Software\\Tervola\\Prentix";
+
+std::mutex g_mutex;
+int g_installed = 0;
+std::unique_ptr<Listener> g_listener;
+
+void WriteTargetWindow(int window) {
+  char text[20];
+  snprintf(text, sizeof text, "%d", window);
+  platform::HKEY key;
+  if (platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, kTargetKey, 0, nullptr, 0,
+                               platform::KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0)
+    return;  // no target then; the caller carries on without hot keys
+  platform::RegSetValueEx(key, "hwnd", 0, platform::REG_SZ, reinterpret_cast<uint8_t*>(text),
+                          static_cast<uint32_t>(strlen(text) + 1));
+  platform::RegCloseKey(key);
+}
+
+void LogOnce(const std::string& line) { fputs(line.c_str(), stderr); }
+
+}  // namespace
+
+// Looks for the value named exactly "hwnd" (case matters here) among the
+// key's values, as the hook always has.
+std::optional<long> ReadTargetWindow() {
+  platform::HKEY key;
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kTargetKey, 0, platform::KEY_READ,
+                             &key) != 0)
+    return std::nullopt;
+  std::optional<long> found;
+  for (uint32_t index = 0;; ++index) {
+    char name[256];
+    uint8_t data[257];  // one more than offered, for the terminating zero
+    uint32_t nameSize = sizeof name, dataSize = 256, type = 0;
+    if (platform::RegEnumValue(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != 0)
+      break;
+    if (strcmp(name, "hwnd") == 0) {
+      data[dataSize] = 0;
+      found = ParseWindowHandle(reinterpret_cast<char*>(data));
+      break;
+    }
+  }
+  platform::RegCloseKey(key);
+  return found;
+}
+
+}  // namespace pxnthook
+
+extern "C" int InstalliereHook(int window, int install) {
+  using namespace pxnthook;
+  WriteTargetWindow(window);
+  std::lock_guard<std::mutex> lock(g_mutex);
+  // any non-zero request means "install": a second install must not start a second listener
+  const int wanted = install != 0 ? 1 : 0;
+  if (wanted == g_installed) return 0;
+  if (wanted) {
+    g_listener = Listener::Start(ReadTargetWindow, LogOnce);
+    if (!g_listener) return 0;
+    g_installed = 1;
+    return 1;
+  }
+  g_listener.reset();
+  g_installed = 0;
+  return 1;
+}

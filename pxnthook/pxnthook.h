@@ -1,0 +1,18 @@
+#pragma once
+// The keyboard-hook library's one export. The capture program calls it
+// with its main window once the window exists (install 1) and again when
+// the window goes (install 0).
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Writes the window as the hot keys' target ("hwnd" under
+// HKEY_LOCAL_MACHINE\Software\Tervola\Prentix) on every call, then starts
+// or stops listening for the print keys. 1 when the state changed, 0 when
+// it already was as asked or listening could not start.
+int InstalliereHook(int window, int install);
+
+#ifdef __cplusplus
+}
+#endif

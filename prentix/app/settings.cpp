@@ -1,0 +1,197 @@
+#include "prentix/app/settings.h"
+
+#include <climits>
+#include <string>
+
+#include "platform/profile.h"
+#include "prentix/app/tracelog.h"
+#include "prentix/lang/sprache.h"
+
+namespace prentix {
+
+namespace {
+
+Settings g_live;
+Settings g_working;
+bool g_applied = false;
+std::string g_profileName = kProfileName;
+
+// Read rules of the section's values.
+int Decimal(const char* key) { return ParseDecimal(GetIni(kSettingsSection, key)); }
+int IfOne(const char* key) { return GetIni(kSettingsSection, key) == "1" ? 1 : 0; }
+int IfYes(const char* key) { return GetIni(kSettingsSection, key) == "yes" ? 1 : 0; }
+int UnlessNo(const char* key) { return GetIni(kSettingsSection, key) == "no" ? 0 : 1; }
+int IfNotEmpty(const char* key) { return GetIni(kSettingsSection, key).empty() ? 0 : 1; }
+int IfNonZero(const char* key) { return Decimal(key) != 0 ? 1 : 0; }
+std::string Text(const char* key) { return GetIni(kSettingsSection, key); }
+
+// Write forms.
+bool PutDecimal(const char* key, int value) {
+  return WriteIni(kSettingsSection, key, std::to_string(value));
+}
+bool PutOneOrEmpty(const char* key, int flag) {
+  return WriteIni(kSettingsSection, key, flag ? "1" : "");
+}
+bool PutYesNo(const char* key, int flag) {
+  return WriteIni(kSettingsSection, key, flag ? "yes" : "no");
+}
+bool PutText(const char* key, const std::string& value) {
+  return WriteIni(kSettingsSection, key, value);
+}
+
+}  // namespace
+
+Settings& LiveSettings() { return g_live; }
+Settings& WorkingSettings() { return g_working; }
+
+const std::string& ProfileName() { return g_profileName; }
+void SetProfileName(std::string_view name) { g_profileName = name; }
+
+std::string GetIni(std::string_view section, std::string_view key) {
+  std::string value = platform::GetPrivateProfileString(section, key, "", g_profileName);
+  std::string k(key);
+  TraceLog("GetIni() %s = %s\n", k.c_str(), value.c_str());
+  return value;
+}
+
+bool WriteIni(std::string_view section, std::string_view key, std::string_view value) {
+  std::string s(section), k(key), v(value);
+  TraceLog("WriteIni() %s = %s\n", k.c_str(), v.c_str());
+  return platform::WritePrivateProfileString(s.c_str(), k.c_str(), v.c_str(), g_profileName);
+}
+
+int ParseDecimal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) return static_cast<int>(-value);
+  return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+void ReadRemainingSettings(Settings& s) {
+  s.SaveAsNameFormat = Text("SaveAsNameFormat");
+  s.UseSaveAsNameFormat = IfNotEmpty("UseSaveAsNameFormat");
+  s.Gif = IfNotEmpty("Gif");
+  s.SaveAs = IfNotEmpty("SaveAs");
+  s.SaveAsKeySu = Decimal("SaveAsKeySu");
+  s.SaveAsKeySa = Decimal("SaveAsKeySa");
+  s.TopMargin = Decimal("TopMargin");
+  s.LeftMargin = Decimal("LeftMargin");
+  s.RightMargin = Decimal("RightMargin");
+  s.BottomMargin = Decimal("BottomMargin");
+  s.PrintDate = UnlessNo("PrintDate");
+  s.centerV = IfOne("centerV");
+  s.center = IfOne("center");
+  s.eze = IfOne("eze");
+  s.Hostname = UnlessNo("Hostname");
+  s.Username = UnlessNo("Username");
+  s.Page = IfYes("Page");
+  s.Filename = IfYes("Filename");
+  s.Landscape = IfYes("Landscape");
+  s.MonoChange = IfNonZero("MonoChange");
+  s.GreyScale = IfYes("GreyScale");
+  s.MonoR = Decimal("MonoR");
+  s.MonoG = Decimal("MonoG");
+  s.MonoB = Decimal("MonoB");
+  s.MonoM = Decimal("MonoM");
+  s.PRINTER = Text("PRINTER");
+  s.NoPrinter = IfOne("NoPrinter");
+  s.Tool = Text("Tool");
+  s.MausSwitch = IfOne("MausSwitch");
+  s.Taskbar = UnlessNo("Taskbar");
+  s.TaskbarText = Text("TaskbarText");
+  s.menu = UnlessNo("menu");
+  s.DeleteClipboard = IfYes("DeleteClipboard");
+}
+
+bool SaveSettings() {
+  g_applied = true;
+  g_live = g_working;
+  const Settings& s = g_live;
+  // Every key is written even after a failure, so one bad value does not
+  // keep the others from the file.
+  bool ok = true;
+  ok &= PutDecimal("TopMargin", s.TopMargin);
+  ok &= PutDecimal("LeftMargin", s.LeftMargin);
+  ok &= PutDecimal("RightMargin", s.RightMargin);
+  ok &= PutDecimal("MonoR", s.MonoR);
+  ok &= PutDecimal("MonoG", s.MonoG);
+  ok &= PutDecimal("MonoB", s.MonoB);
+  ok &= PutDecimal("MonoM", s.MonoM);
+  ok &= PutYesNo("GreyScale", s.GreyScale);
+  ok &= PutOneOrEmpty("MonoChange", s.MonoChange);
+  ok &= PutOneOrEmpty("Center", s.center);
+  ok &= PutOneOrEmpty("CenterV", s.centerV);
+  ok &= PutYesNo("PrintDate", s.PrintDate);
+  ok &= PutYesNo("Username", s.Username);
+  ok &= PutYesNo("Hostname", s.Hostname);
+  ok &= PutYesNo("Page", s.Page);
+  ok &= PutYesNo("Filename", s.Filename);
+  ok &= PutYesNo("Landscape", s.Landscape);
+  ok &= PutOneOrEmpty("eze", s.eze);
+  ok &= PutText("PRINTER", s.PRINTER);
+  ok &= PutOneOrEmpty("NoPrinter", s.NoPrinter);
+  ok &= PutText("Tool", s.Tool);
+  ok &= PutText("Logging", s.Logging);
+  ok &= PutText("SaveAsNameFormat", s.SaveAsNameFormat);
+  ok &= PutDecimal("SaveAsKeySu", s.SaveAsKeySu);
+  ok &= PutDecimal("SaveAsKeySa", s.SaveAsKeySa);
+  ok &= PutOneOrEmpty("SaveAs", s.SaveAs);
+  ok &= PutOneOrEmpty("Gif", s.Gif);
+  ok &= PutOneOrEmpty("UseSaveAsNameFormat", s.UseSaveAsNameFormat);
+  ok &= PutOneOrEmpty("MausSwitch", s.MausSwitch);
+  ok &= WriteIni(kSettingsSection, "Taskbar", s.Taskbar ? "" : "no");
+  ok &= PutText("TaskbarText", s.TaskbarText);
+  ok &= WriteIni(kSettingsSection, "DeleteClipboard", s.DeleteClipboard ? "yes" : "");
+  ok &= PutDecimal("Language", s.Language);
+  return ok;
+}
+
+bool SettingsApplied() { return g_applied; }
+void ClearSettingsApplied() { g_applied = false; }
+
+Settings BeginSettingsEdit() {
+  g_working = g_live;
+  g_applied = false;
+  return g_live;
+}
+
+bool NeedsRestart(const Settings& before, const Settings& after) {
+  return before.Taskbar != after.Taskbar || before.Gif != after.Gif ||
+         before.MausSwitch != after.MausSwitch || before.Language != after.Language;
+}
+
+const char* HotKeyName(HotKey key) { return key == HotKey::kScreen ? "Screen" : "Window"; }
+
+std::string ReadHotKey(HotKey key) { return GetIni(kKeySection, HotKeyName(key)); }
+
+bool WriteHotKey(HotKey key, int choice) {
+  if (choice < 0 || choice >= kHotKeyChoices) return false;
+  return WriteIni(kKeySection, HotKeyName(key), kHotKeyValues[choice]);
+}
+
+int HotKeyChoice(std::string_view value) {
+  for (int i = 0; i < kHotKeyChoices; ++i)
+    if (value == kHotKeyValues[i]) return i;
+  return -1;
+}
+
+int HotKeyTextKey(HotKey key, std::string_view value) {
+  int choice = HotKeyChoice(value);
+  if (choice < 0) return 0;
+  if (choice == 0) return key == HotKey::kScreen ? 1160 : 1167;
+  return 1160 + choice;
+}
+
+std::string HotKeyDisplayName(HotKey key, std::string_view value) {
+  int textKey = HotKeyTextKey(key, value);
+  return textKey ? GetSprachText(textKey) : std::string(value);
+}
+
+}  // namespace prentix

@@ -328,8 +328,8 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     if (Execute(tokens_) != 0) break;
   }
   ui_.CloseBackground();
-  program_.clear();
-  fields_.Clear();
+  // fields and statements stay readable until the next run or the end of the
+  // interpreter, so a caller can look at the outcome
   return aborted_ ? exitCode_ : 0;
 }
 

@@ -69,7 +69,7 @@ class Interpreter {
   // The whole run. args[0] is the program name, then the command line.
   // Returns the exit code: 0, 1 after a cancelled error report or an
   // over-long statement, 2 when the script or the working directory could
-  // not be opened.
+  // not be opened. Fields and statements stay readable until the next run.
   int RunScript(const std::vector<std::string>& args);
 
   // Splits one physical line into statements and stores them; 1 when

@@ -1,0 +1,91 @@
+// instari: runs an installation script.
+//
+//   instari                     runs instari.inf in the current directory
+//   instari SCRIPT              runs SCRIPT
+//   instari SCRIPT DIRECTORY    changes to DIRECTORY first, then runs SCRIPT
+//   instari "/c STATEMENT"      runs one statement
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "instari/script/interpreter.h"
+#include "instari/script/systemfacts.h"
+#include "instari/ui/consoleui.h"
+
+#ifdef INSTARI_WITH_X11
+#include "platform/x11/x11.h"
+#endif
+
+namespace {
+
+const char kHelp[] =
+    "Usage: instari [OPTION]... [SCRIPT [DIRECTORY]]\n"
+    "       instari [OPTION]... \"/c STATEMENT\"\n"
+    "\n"
+    "Runs an installation script: reads it, checks every statement, then runs\n"
+    "them one by one.\n"
+    "\n"
+    "  (no SCRIPT)         run instari.inf in the current directory\n"
+    "  SCRIPT              run that script\n"
+    "  SCRIPT DIRECTORY    make DIRECTORY the current directory, then run SCRIPT\n"
+    "  \"/c STATEMENT\"      run the one statement after \"/c \"\n"
+    "\n"
+    "Options:\n"
+    "  --help              show this text and exit\n"
+    "\n"
+    "Errors in the script are appended to instari.err in the Windows directory\n"
+    "($WINDIR, else ~/.config/tervola) and shown with OK and Cancel; without a\n"
+    "terminal OK is taken.\n"
+    "\n"
+    "Exit status: 0 when the script ran to its end; 1 when an error report was\n"
+    "cancelled or a statement had too many parameters; 2 when the script or the\n"
+    "directory could not be opened or an option is unknown.\n";
+
+// The host facts, with the modifier keys read from the X server when there is one.
+class ProgramFacts : public instari::script::HostSystemFacts {
+ public:
+  instari::script::KeysHeld KeysDown() override {
+    instari::script::KeysHeld keys;
+#ifdef INSTARI_WITH_X11
+    const char* display = getenv("DISPLAY");
+    if (display && *display) {
+      if (auto connection = platform::x11::Connection::Open()) {
+        platform::x11::KeyState s = connection->QueryKeyState();
+        keys.shift = s.shift;
+        keys.alt = s.alt;
+        keys.control = s.ctrl;
+      }
+    }
+#endif
+    return keys;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setlocale(LC_ALL, "");
+  std::vector<std::string> args{argv[0]};
+  for (int i = 1; i < argc; ++i) {
+    if (strncmp(argv[i], "--", 2) == 0) {
+      if (strcmp(argv[i], "--help") == 0) {
+        fputs(kHelp, stdout);
+        return 0;
+      }
+      fprintf(stderr, "instari: unknown option %s (see instari --help)\n", argv[i]);
+      return 2;
+    }
+    args.push_back(argv[i]);
+  }
+
+  ProgramFacts facts;
+  instari::ConsoleUi ui;
+  ui.SetLanguage(facts.LanguageId());
+  ui.SetNumberLocale(facts.Numbers());
+  instari::script::Interpreter interpreter(ui, facts);
+  return interpreter.RunScript(args);
+}

@@ -1,0 +1,356 @@
+// Special folders of the shell and the .desktop twins of the links put into
+// them, so that what an installer adds to the Start Menu, the start-up
+// folder or the desktop also shows in the Linux menus.
+#include "instari/ixstdf32/folders.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "instari/ixstdf32/errorstate.h"
+#include "platform/fileio.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace ixstdf {
+
+namespace {
+
+constexpr const char* kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+struct Folder {
+  int code;
+  const char* valueName;
+};
+constexpr Folder kFolders[] = {
+    {1, "Desktop"},
+    {2, "Programs"},
+    {3, "Start Menu"},
+    {4, "Startup"},
+    {11, "Common Desktop"},
+    {12, "Common Programs"},
+    {13, "Common Start Menu"},
+    {14, "Common Startup"},
+};
+
+std::string Home() {
+  const char* h = getenv("HOME");
+  return h && *h ? h : "/";
+}
+
+std::string EnvDir(const char* name, const char* fallbackBelowHome) {
+  const char* v = getenv(name);
+  if (v && *v == '/') return v;
+  return Home() + "/" + fallbackBelowHome;
+}
+
+std::string DefaultFolder(int code) {
+  std::string win = platform::WindowsDirectory();
+  switch (code) {
+    case 1:
+      return XdgDesktopDirectory();
+    case 2:
+      return win + "/Start Menu/Programs";
+    case 3:
+      return win + "/Start Menu";
+    case 4:
+      return win + "/Start Menu/Programs/Startup";
+    case 11:
+      return win + "/All Users/Desktop";
+    case 12:
+      return win + "/All Users/Start Menu/Programs";
+    case 13:
+      return win + "/All Users/Start Menu";
+    case 14:
+      return win + "/All Users/Start Menu/Programs/Startup";
+    default:
+      return {};
+  }
+}
+
+platform::HKEY RootOf(int code) {
+  return code >= 11 ? platform::HKEY_LOCAL_MACHINE : platform::HKEY_CURRENT_USER;
+}
+
+std::string RealDir(const std::string& path) {
+  char buf[PATH_MAX];
+  return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+// Escapes a string value of a desktop entry.
+std::string EntryValue(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// The words of a Windows command line: blanks separate, double quotes
+// group, \" is a quote.
+std::vector<std::string> SplitArguments(std::string_view line) {
+  std::vector<std::string> words;
+  std::string cur;
+  bool inWord = false, quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '\\' && i + 1 < line.size() && line[i + 1] == '"') {
+      cur.push_back('"');
+      inWord = true;
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+      inWord = true;
+    } else if (!quoted && (c == ' ' || c == '\t')) {
+      if (inWord) words.push_back(cur);
+      cur.clear();
+      inWord = false;
+    } else {
+      cur.push_back(c);
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(cur);
+  return words;
+}
+
+// One argument of an Exec key, quoted where the desktop entry rules ask.
+std::string ExecArgument(std::string_view arg) {
+  static constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  bool quote = arg.empty() || arg.find_first_of(kReserved) != std::string_view::npos;
+  std::string out = quote ? "\"" : "";
+  for (char c : arg) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out.push_back('\\');
+    if (c == '%') out.push_back('%');  // not a field code
+    out.push_back(c);
+  }
+  if (quote) out.push_back('"');
+  return out;
+}
+
+bool HasImageExtension(const std::string& path) {
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return ext == "png" || ext == "svg" || ext == "xpm";
+}
+
+std::string MarkerLine(const std::string& linkHostPath) {
+  return "X-Tervola-Link=" + EntryValue(linkHostPath) + "\n";
+}
+
+bool IsOurTwin(const std::string& twin, const std::string& linkHostPath) {
+  auto bytes = platform::ReadWholeFile(twin);
+  if (!bytes) return false;
+  std::string marker = MarkerLine(linkHostPath);
+  return bytes->find("\n" + marker) != std::string::npos;
+}
+
+}  // namespace
+
+const char* ShellFolderValueName(int code) {
+  for (const Folder& f : kFolders)
+    if (f.code == code) return f.valueName;
+  return nullptr;
+}
+
+std::string XdgDataHome() { return EnvDir("XDG_DATA_HOME", ".local/share"); }
+std::string XdgConfigHome() { return EnvDir("XDG_CONFIG_HOME", ".config"); }
+
+std::string XdgDesktopDirectory() {
+  // user-dirs.dirs holds lines like XDG_DESKTOP_DIR="$HOME/Desktop"
+  if (auto text = platform::ReadWholeFile(XdgConfigHome() + "/user-dirs.dirs")) {
+    size_t at = 0;
+    while (at < text->size()) {
+      size_t nl = text->find('\n', at);
+      std::string line = text->substr(at, nl == std::string::npos ? std::string::npos : nl - at);
+      at = nl == std::string::npos ? text->size() : nl + 1;
+      const std::string key = "XDG_DESKTOP_DIR=\"";
+      if (line.compare(0, key.size(), key) != 0 || line.size() < key.size() + 1 ||
+          line.back() != '"')
+        continue;
+      std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+      if (value.compare(0, 6, "$HOME/") == 0) return Home() + value.substr(5);
+      if (value == "$HOME") return Home();
+      if (!value.empty() && value[0] == '/') return value;
+    }
+  }
+  return Home() + "/Desktop";
+}
+
+void SeedShellFolders() {
+  for (const Folder& f : kFolders) {
+    platform::HKEY key = nullptr;
+    if (platform::RegCreateKeyEx(RootOf(f.code), kShellFolders, 0, nullptr, 0,
+                                 platform::KEY_ALL_ACCESS, nullptr, &key, nullptr))
+      continue;
+    uint32_t size = 0;
+    if (platform::RegQueryValueEx(key, f.valueName, nullptr, nullptr, nullptr, &size) ==
+        platform::ERROR_FILE_NOT_FOUND) {
+      std::string path = DefaultFolder(f.code);
+      platform::MakeDirectories(path);
+      platform::RegSetValueEx(key, f.valueName, 0, platform::REG_SZ,
+                              reinterpret_cast<const uint8_t*>(path.c_str()),
+                              static_cast<uint32_t>(path.size() + 1));
+    }
+    platform::RegCloseKey(key);
+  }
+}
+
+std::optional<std::string> ShellFolderHostPath(int code) {
+  const char* name = ShellFolderValueName(code);
+  if (!name) return std::nullopt;
+  SeedShellFolders();
+  KeyHolder key;
+  if (platform::RegOpenKeyEx(RootOf(code), kShellFolders, 0, platform::KEY_READ, key.Out()))
+    return std::nullopt;
+  char data[1024];
+  uint32_t size = sizeof data - 1, type = 0;
+  if (platform::RegQueryValueEx(key.Get(), name, nullptr, &type, reinterpret_cast<uint8_t*>(data),
+                                &size))
+    return std::nullopt;
+  data[size] = '\0';
+  std::string path = platform::HostPath(data);
+  if (path.empty()) return std::nullopt;
+  return path;
+}
+
+std::string LinkTwinPath(const std::string& linkHostPath) {
+  size_t slash = linkHostPath.rfind('/');
+  if (slash == std::string::npos) return {};
+  std::string dir = RealDir(slash == 0 ? "/" : linkHostPath.substr(0, slash));
+  std::string stem = linkHostPath.substr(slash + 1);
+  if (stem.size() > 4 && platform::SameNameIgnoringCase(stem.substr(stem.size() - 4), ".lnk"))
+    stem.resize(stem.size() - 4);
+  if (dir.empty() || stem.empty()) return {};
+  enum Place { Autostart, Applications, Desktop };
+  static constexpr std::pair<int, Place> kOrder[] = {
+      {4, Autostart},    {14, Autostart},    {2, Applications}, {12, Applications},
+      {3, Applications}, {13, Applications}, {1, Desktop},      {11, Desktop}};
+  for (auto [code, place] : kOrder) {
+    auto folder = ShellFolderHostPath(code);
+    std::string real = folder ? RealDir(*folder) : std::string();
+    if (real.empty()) continue;
+    if (dir != real && dir.compare(0, real.size() + 1, real + "/") != 0) continue;
+    std::string sub = dir.substr(real.size());  // "" or "/Group"
+    switch (place) {
+      case Autostart:
+        return XdgConfigHome() + "/autostart/" + stem + ".desktop";
+      case Applications:
+        return XdgDataHome() + "/applications" + sub + "/" + stem + ".desktop";
+      case Desktop:
+        return XdgDesktopDirectory() + "/" + stem + ".desktop";
+    }
+  }
+  return {};
+}
+
+bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
+                   const std::string& arguments, const std::string& workingDirectory,
+                   const std::string& iconFile, const std::string& description) {
+  std::string twin = LinkTwinPath(linkHostPath);
+  std::string program = target.empty() ? std::string() : platform::HostPath(target);
+  if (twin.empty() || program.empty()) return false;
+  struct stat st {};
+  if (lstat(twin.c_str(), &st) == 0 && !IsOurTwin(twin, linkHostPath)) return false;
+
+  size_t slash = linkHostPath.rfind('/');
+  std::string name = linkHostPath.substr(slash + 1);
+  if (name.size() > 4 && platform::SameNameIgnoringCase(name.substr(name.size() - 4), ".lnk"))
+    name.resize(name.size() - 4);
+  std::string exec = ExecArgument(program);
+  for (const std::string& word : SplitArguments(arguments)) exec += " " + ExecArgument(word);
+
+  std::string text = "[Desktop Entry]\nType=Application\nName=" + EntryValue(name) + "\n";
+  if (!description.empty()) text += "Comment=" + EntryValue(description) + "\n";
+  text += "Exec=" + EntryValue(exec) + "\n";
+  if (!workingDirectory.empty()) {
+    std::string dir = platform::HostPath(workingDirectory);
+    if (!dir.empty()) text += "Path=" + EntryValue(dir) + "\n";
+  }
+  if (!iconFile.empty()) {
+    std::string icon = platform::HostPath(iconFile);
+    if (HasImageExtension(icon)) text += "Icon=" + EntryValue(icon) + "\n";
+  }
+  text += "Terminal=false\n" + MarkerLine(linkHostPath);
+
+  std::string twinDir = twin.substr(0, twin.rfind('/'));
+  if (!platform::MakeDirectories(twinDir) || !platform::ReplaceFile(twin, text)) return false;
+  // desktops start only entries that are executable
+  chmod(twin.c_str(), 0755);
+  return true;
+}
+
+bool RemoveLinkTwin(const std::string& linkHostPath) {
+  std::string twin = LinkTwinPath(linkHostPath);
+  if (twin.empty() || !IsOurTwin(twin, linkHostPath)) return false;
+  return unlink(twin.c_str()) == 0;
+}
+
+bool RemoveLinkFile(const std::string& linkFile) {
+  std::string host = platform::HostPath(linkFile);
+  if (host.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  RemoveLinkTwin(host);  // while the link's folder is still known to exist
+  return unlink(host.c_str()) == 0;
+}
+
+}  // namespace ixstdf
+
+extern "C" char* GetFolderPath(int folder) {
+  using namespace ixstdf;
+  static ResultBuffer<256> result;
+  ClearError();
+  SeedShellFolders();
+  KeyHolder key;
+  if (int32_t rc =
+          platform::RegOpenKeyEx(RootOf(folder), kShellFolders, 0, platform::KEY_READ, key.Out())) {
+    SetSystemError(rc);
+    Fail("Fehler bei GetFolderPath: RegOpenKeyEx");
+    return nullptr;
+  }
+  const char* wanted = ShellFolderValueName(folder);
+  std::string wantedUpper = wanted ? wanted : "";
+  for (char& c : wantedUpper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  for (uint32_t index = 0; wanted; ++index) {
+    char name[257];
+    char data[256];
+    uint32_t nameSize = sizeof name, type = 0, size = sizeof data;
+    int32_t rc = platform::RegEnumValue(key.Get(), index, name, &nameSize, nullptr, &type,
+                                        reinterpret_cast<uint8_t*>(data), &size);
+    if (rc == platform::ERROR_MORE_DATA) continue;  // longer than the buffer: skipped
+    if (rc != platform::ERROR_SUCCESS) break;
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (upper != wantedUpper) continue;
+    std::string_view path(data, size);
+    size_t zero = path.find('\0');
+    if (zero == std::string_view::npos) continue;  // 256 characters do not fit the result
+    return result.SetText(path.substr(0, zero));
+  }
+  Fail("Fehler bei GetFolderPath: Begriff nicht gefunden");
+  return nullptr;
+}

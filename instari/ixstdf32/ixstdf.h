@@ -1,0 +1,95 @@
+/* IxStdF: the installer's library of installation operations.
+ *
+ * Every operation is a plain C function, so a program may link the library
+ * or dlopen libixstdf32.so and look the operations up by name. Strings are
+ * zero-terminated UTF-8. A text result points into a buffer the library
+ * owns, one per operation, valid until the next call of the same operation;
+ * never free it. Operations that report success or failure return 0 or
+ * IXSTDF_FAILURE and leave a number and text for GibLetzteFehlerNr and
+ * GibLetztenFehlerText. The library is single-threaded.
+ */
+#ifndef INSTARI_IXSTDF32_IXSTDF_H
+#define INSTARI_IXSTDF32_IXSTDF_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define IXSTDF_API __attribute__((visibility("default")))
+
+/* The failure number every failing operation stores (decimal -536870911). */
+#define IXSTDF_FAILURE ((int)0xE0000001u)
+
+/* Registry roots are the predefined key handles with their usual values. */
+/* Its own tag, so that it never meets another declaration of HKEY__. */
+typedef struct IxStdFKey__* HKEY;
+#ifdef __cplusplus
+inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN));
+inline const HKEY HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 1));
+inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 2));
+inline const HKEY HKEY_USERS = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 3));
+inline const HKEY HKEY_CURRENT_CONFIG =
+    reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 5));
+#else
+#ifndef HKEY_CLASSES_ROOT
+#define HKEY_CLASSES_ROOT ((HKEY)(intptr_t)(int32_t)0x80000000u)
+#define HKEY_CURRENT_USER ((HKEY)(intptr_t)(int32_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(intptr_t)(int32_t)0x80000002u)
+#define HKEY_USERS ((HKEY)(intptr_t)(int32_t)0x80000003u)
+#define HKEY_CURRENT_CONFIG ((HKEY)(intptr_t)(int32_t)0x80000005u)
+#endif
+#endif
+
+/* Message boxes of the library (text, caption, OK button) go to a function
+ * the host installs; the default writes one line to stderr. Null restores
+ * the default. */
+typedef void (*IxStdFMessageBox)(const char* text, const char* caption, void* context);
+IXSTDF_API void IxStdFSetMessageBox(IxStdFMessageBox show, void* context);
+
+/* --- error state ------------------------------------------------------- */
+IXSTDF_API int SetzeLetzteFehlerNr(int number, const char* text);
+IXSTDF_API int GibLetzteFehlerNr(void);
+IXSTDF_API char* GibLetztenFehlerText(void);
+IXSTDF_API int TesteDll(const char* text);
+IXSTDF_API char* GetDllName(void);
+IXSTDF_API char* GetDllVersion(void);
+
+/* --- registry ---------------------------------------------------------- */
+IXSTDF_API int DeleteRegistryKey(HKEY root, const char* keyPath, const char* subKey);
+IXSTDF_API int SetRegistry(HKEY root, const char* keyPath, const char* valueName, const char* text);
+IXSTDF_API char* GetRegistry(HKEY root, const char* keyPath, const char* valueName);
+IXSTDF_API int QueryRegistry(HKEY root, const char* search, const char* replacement);
+
+/* --- special folders and shell links ----------------------------------- */
+/* 1 desktop, 2 programs, 3 start menu, 4 start-up; 11..14 the same for all
+ * users. */
+IXSTDF_API char* GetFolderPath(int folder);
+IXSTDF_API int ErzeugeLinkDatei(const char* target, const char* linkFile, const char* description,
+                                const char* arguments, const char* iconFile, int iconIndex,
+                                const char* workingDirectory, int minimized);
+/* target, arguments and workingDirectory are caller buffers of at least
+ * 260 bytes. */
+IXSTDF_API int GetLinkInfo(const char* linkFile, char* target, char* arguments,
+                           char* workingDirectory, int* showCommand);
+
+/* --- system information ------------------------------------------------ */
+IXSTDF_API char* GetBsBuild(void);
+IXSTDF_API char* GetCpuType(void);
+IXSTDF_API char* GetCpuModel(void);
+IXSTDF_API char* GetWindowsVersion(void);
+IXSTDF_API int IsWin95(void);
+IXSTDF_API int IsWinNT(void);
+IXSTDF_API int IsWinFW(void);
+IXSTDF_API int IsWin3(void);
+IXSTDF_API int IsWin4(void);
+IXSTDF_API char* GetHostname(void);
+IXSTDF_API char* GetIpAdresse(void);
+IXSTDF_API char* GetNetzadapter(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,12 @@
+#pragma once
+// Where the library's system information comes from: this host unless a
+// host program or a test puts in a machine of its own.
+
+#include "platform/sysinfo.h"
+
+namespace ixstdf {
+
+// null: this host again. The source must outlive its use.
+__attribute__((visibility("default"))) void SetSystemSource(platform::SystemSource* source);
+
+}  // namespace ixstdf

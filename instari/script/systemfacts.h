@@ -84,8 +84,4 @@ class HostSystemFacts : public SystemFacts {
   uint64_t MillisecondsSinceStart() override;
 };
 
-// Parses a TERVOLA_WINVER text ("3.10", "4.0-95", "4.0-nt"); nullopt when
-// it is malformed.
-std::optional<WindowsVersionInfo> ParseWindowsVersion(const std::string& text);
-
 }  // namespace instari::script

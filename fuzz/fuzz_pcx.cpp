@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= 12) {
     const unsigned w = (data[8] | data[9] << 8) - (data[4] | data[5] << 8) + 1;
     const unsigned h = (data[10] | data[11] << 8) - (data[6] | data[7] << 8) + 1;
-    if (uint64_t{w} * h > 1u << 22) return 0;
+    if (uint64_t{w} * h > 1u << 20) return 0;
   }
   CMemFile in(data, size);
   SECPcx img;

@@ -11,7 +11,7 @@ using namespace prentix;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // keep the per-input work small: run-length data may promise big pictures
-  if (size >= 16 && uint64_t(data[12] | data[13] << 8) * (data[14] | data[15] << 8) > 1u << 22)
+  if (size >= 16 && uint64_t(data[12] | data[13] << 8) * (data[14] | data[15] << 8) > 1u << 20)
     return 0;
   CMemFile in(data, size);
   SECTarga img;

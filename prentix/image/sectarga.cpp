@@ -217,8 +217,6 @@ bool SECTarga::ReadFormat(CFile* file) {
                              : uint64_t{ht} * ((w + 127) / 128) * (1 + m_nBytesPerPixel);
   if (have < least) return fail();
 
-  if (!ReadNewFormatParts(length)) return fail();
-
   if (!AllocateHeader(40) || !m_pBits.Allocate(pixelBytes)) return fail();
   BITMAPINFOHEADER* bi = Header();
   bi->biSize = 40;
@@ -235,8 +233,10 @@ bool SECTarga::ReadFormat(CFile* file) {
 
   if (!file->Seek(dataPos) || !OpenBuffer(kTargaBufferSize, 1)) return fail();
   if (!DecodeRows()) return fail();
-  if (!PadRows()) return fail();
+  // where the pixels ended: a footer can only follow them
+  const uint64_t dataEnd = file->GetPosition() - (m_nBufValid - m_nBufPos);
   CloseBuffer();
+  if (!ReadNewFormatParts(length, dataEnd) || !PadRows()) return fail();
   if ((h.imageDescriptor & 0x20) && !FlipVertical()) return fail();
   if ((h.imageDescriptor & 0x10) && !MirrorHorizontal()) return fail();
   return true;
@@ -244,9 +244,10 @@ bool SECTarga::ReadFormat(CFile* file) {
 
 // The footer of a new-format file and what it points to. None of it changes
 // the picture, but a file that promises it and breaks off is not whole.
-bool SECTarga::ReadNewFormatParts(uint64_t length) {
+bool SECTarga::ReadNewFormatParts(uint64_t length, uint64_t dataEnd) {
   CFile* f = m_pFile;
-  if (length < kFooterSize) return true;
+  // pixels that happen to end in the signature are no footer
+  if (length < dataEnd + kFooterSize) return true;
   BYTE foot[kFooterSize];
   if (!f->Seek(length - kFooterSize) || !ReadExact(f, foot, sizeof foot)) return false;
   if (std::memcmp(foot + 8, kSignature, sizeof kSignature) != 0) return true;

@@ -98,7 +98,7 @@ class SECTarga : public SECImageBase {
   std::vector<WORD> m_colourCorrection;
 
  private:
-  bool ReadNewFormatParts(uint64_t fileLength);
+  bool ReadNewFormatParts(uint64_t fileLength, uint64_t dataEnd);
   bool DecodeRows();
   // Turns n file pixels into blue, green, red triples.
   void ConvertPixels(const BYTE* in, DWORD n, BYTE* out) const;

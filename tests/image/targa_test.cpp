@@ -110,6 +110,15 @@ TEST(Targa, RoundTrips) {
     EXPECT_EQ(back.m_wColors, 0);
     EXPECT_FALSE(back.m_pPalette);
   }
+  // a picture whose last bytes spell a footer signature is still ours to read
+  {
+    SECTarga img, back;
+    Fill(img, 24, 10, 1, 2);
+    std::memcpy(img.m_pBits.data() + 30 - 26, "\xFF\xFF\xFF\0\xFF\xFF\xFF\0TRUEVISION-XFILE.", 26);
+    ASSERT_TRUE(Load(back, Save(img)));
+    EXPECT_TRUE(SamePixels(img, back));
+    EXPECT_FALSE(back.m_bNewFormat);
+  }
   SECTarga img, back;
   Fill(img, 8, 21, 9, 3);
   const std::string path = pxtest::TestRoot() + "/round.tga";

@@ -36,7 +36,7 @@ line() {  # what, ours ms, peer name, peer ms
 for size in 1920x1080 4000x3000; do
   # a photo-like picture: smooth plasma with some grain
   "$convert" -size "$size" plasma:fractal -seed 7 -attenuate 0.3 +noise Gaussian \
-    -type TrueColor "$work/in.ppm"
+    -type TrueColor -depth 8 "$work/in.ppm"
   "$convert" "$work/in.ppm" -compress none "BMP3:$work/in.bmp"
   "$convert" "$work/in.ppm" -compress none "$work/in.tif"
   cjpeg -quality 75 -outfile "$work/in.jpg" "$work/in.ppm"
@@ -46,7 +46,7 @@ for size in 1920x1080 4000x3000; do
   "$ours" "$work/in.bmp" "$work/ours.jpg"
   cmp -s "$work/ours.jpg" "$work/in.jpg" || { echo "compare_jpeg: our JPEG differs from cjpeg's"; exit 1; }
   line "JPEG decode" "$(best_ms "$ours" "$work/in.jpg")" \
-    djpeg "$(best_ms djpeg -outfile /dev/null "$work/in.jpg")"
+    djpeg "$(best_ms djpeg -outfile "$work/dj.ppm" "$work/in.jpg")"
   line "JPEG encode" "$(best_ms "$ours" "$work/in.bmp" "$work/ours.jpg")" \
     cjpeg "$(best_ms cjpeg -quality 75 -outfile "$work/cj.jpg" "$work/in.ppm")"
   dc_ours=$(best_ms "$ours" "$work/in.jpg" "$work/ours2.jpg")

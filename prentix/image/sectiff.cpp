@@ -1,0 +1,377 @@
+#include "prentix/image/sectiff.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+
+namespace prentix {
+
+namespace {
+
+// libtiff's warnings and errors are nobody's business but ours: dropped.
+int Silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+TIFF* OpenQuietly(const char* path, const char* mode) {
+  TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+  if (!opts) return nullptr;
+  TIFFOpenOptionsSetErrorHandlerExtR(opts, Silent, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(opts, Silent, nullptr);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(kMaxTiffPixelBytes));
+  TIFF* tif = TIFFOpenExt(path, mode, opts);
+  TIFFOpenOptionsFree(opts);
+  return tif;
+}
+
+struct TiffCloser {
+  void operator()(TIFF* t) const { TIFFClose(t); }
+};
+
+// Sample `i` of a row of packed samples of `bits` (the first in the high
+// bits; 16-bit samples come in host order from the library).
+inline unsigned SampleAt(const BYTE* row, uint64_t i, int bits) {
+  switch (bits) {
+    case 1:
+      return (row[i >> 3] >> (7 - (i & 7))) & 1;
+    case 2:
+      return (row[i >> 2] >> (6 - 2 * (i & 3))) & 3;
+    case 4:
+      return (row[i >> 1] >> ((i & 1) ? 0 : 4)) & 15;
+    case 8:
+      return row[i];
+    default: {
+      uint16_t v;
+      std::memcpy(&v, row + 2 * i, 2);
+      return v;
+    }
+  }
+}
+
+// The value range of the samples: tags 280 and 281, or the whole range of
+// the bit depth when they are missing or make no sense.
+void SampleRange(TIFF* tif, int bits, unsigned& lo, unsigned& hi) {
+  const unsigned full = (1u << bits) - 1;
+  uint16_t mn = 0, mx = static_cast<uint16_t>(full);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_MINSAMPLEVALUE, &mn);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_MAXSAMPLEVALUE, &mx);
+  lo = mn;
+  hi = mx;
+  if (hi <= lo || hi > full) lo = 0, hi = full;
+}
+
+inline unsigned Scale(unsigned v, unsigned lo, unsigned hi) {
+  v = std::clamp(v, lo, hi);
+  return (v - lo) * 255 / (hi - lo);
+}
+
+}  // namespace
+
+bool SECTiff::WriteFormat(CFile*) { return false; }
+bool SECTiff::ReadFormat(CFile*) { return false; }
+
+// --- Reading ---------------------------------------------------------------------
+
+bool SECTiff::LoadImage(const char* path) {
+  if (!path || !BeforeLoad()) return false;
+  m_hTif = OpenQuietly(path, "r");
+  if (!m_hTif) return false;
+  const bool ok = Decode();
+  TIFFClose(m_hTif);
+  m_hTif = nullptr;
+  if (!ok) {
+    FreeHeader();
+    m_pBits.Free();
+    return false;
+  }
+  BITMAPINFOHEADER* bi = Header();
+  bi->biSize = 40;
+  bi->biWidth = static_cast<LONG>(m_dwWidth);
+  bi->biHeight = static_cast<LONG>(m_dwHeight);
+  bi->biPlanes = static_cast<WORD>(m_nBitPlanes);
+  bi->biBitCount = static_cast<WORD>(m_nSrcBitsPerPixel);
+  bi->biCompression = kBiRgb;
+  m_dwPadWidth = (m_dwWidth + 3) & ~3u;
+  bi->biSizeImage = static_cast<DWORD>(PaddedRowLength() * m_dwHeight);
+  // the decoders leave the rows top-down
+  return FlipVertical() && AfterLoad();
+}
+
+bool SECTiff::Decode() {
+  TIFF* tif = m_hTif;
+  uint32_t width = 0, height = 0;
+  uint16_t bps = 1, spp = 1, photometric = 0;
+  m_wOrientation = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &m_wOrientation);
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
+    return false;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+    photometric = spp == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+  m_wBitsPerSample = bps;
+  m_wSamplesPerPixel = spp;
+  m_wPhotometric = photometric;
+
+  if (bps * spp == 16) return false;
+  if (bps != 1 && bps != 2 && bps != 4 && bps != 8 && bps != 16) return false;
+  if (spp != 1 && spp != 3 && spp != 4) return false;
+  switch (photometric) {
+    case PHOTOMETRIC_PALETTE:
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+      if (spp != 1) return false;
+      break;
+    case PHOTOMETRIC_RGB:
+    case PHOTOMETRIC_YCBCR:
+      if (spp == 1) return false;
+      break;
+    default:
+      return false;
+  }
+
+  // 2- and 4-bit samples become 8-bit indices; several samples 24-bit pixels
+  const int outBits = spp == 1 ? (bps == 1 ? 1 : 8) : 24;
+  if (width == 0 || height == 0 || PaddedRowBytes(width, outBits) * height > kMaxTiffPixelBytes)
+    return false;
+  m_dwWidth = width;
+  m_dwHeight = height;
+  m_nSrcBitsPerPixel = outBits;
+  m_bIsPadded = false;
+  m_wColors = 0;
+  if (!AllocateHeader(40 + (outBits == 24 ? 0 : 4 * 256))) return false;
+  if (!m_pBits.Allocate(PaddedRowBytes(width, outBits) * height)) return false;
+
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return false;
+    const unsigned n = 1u << bps;
+    bool wide = false;
+    for (unsigned i = 0; i < n; ++i) wide = wide || r[i] > 255 || g[i] > 255 || b[i] > 255;
+    auto c8 = [wide](uint16_t v) { return static_cast<BYTE>(wide ? v * 255u / 65535u : v); };
+    for (unsigned i = 0; i < n; ++i) m_pColorTable[i] = RGBQUAD{c8(b[i]), c8(g[i]), c8(r[i]), 0};
+    m_wColors = static_cast<WORD>(n);
+  } else if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) {
+    unsigned lo, hi;
+    SampleRange(tif, bps, lo, hi);
+    const unsigned span = hi - lo;
+    for (unsigned i = 0; i <= span; ++i) {
+      const unsigned level = photometric == PHOTOMETRIC_MINISBLACK ? i : span - i;
+      const BYTE v = static_cast<BYTE>(level * 255 / span);
+      m_pColorTable[i] = RGBQUAD{v, v, v, 0};
+    }
+    m_wColors = static_cast<WORD>(span + 1);
+  }
+
+  if (photometric == PHOTOMETRIC_YCBCR) return DecodeThroughRgba();
+  return DecodeStripsOrTiles();
+}
+
+// YCbCr with its coefficients, subsampling and reference black and white is
+// left to the library's RGBA reader, which also undoes JPEG compression.
+bool SECTiff::DecodeThroughRgba() {
+  TIFF* tif = m_hTif;
+  char message[1024];
+  if (!TIFFRGBAImageOK(tif, message)) return false;
+  const DWORD w = m_dwWidth, h = m_dwHeight;
+  MemBlock raster;
+  if (uint64_t{w} * h * 4 > kMaxTiffPixelBytes || !raster.Allocate(size_t{w} * h * 4)) return false;
+  auto* px = reinterpret_cast<uint32_t*>(raster.data());
+  if (!TIFFReadRGBAImageOriented(tif, w, h, px, ORIENTATION_TOPLEFT, 1)) return false;
+  const size_t stride = PaddedRowLength();
+  for (DWORD y = 0; y < h; ++y) {
+    BYTE* out = m_pBits.data() + y * stride;
+    const uint32_t* in = px + size_t{y} * w;
+    for (DWORD x = 0; x < w; ++x, out += 3) {
+      out[0] = static_cast<BYTE>(TIFFGetB(in[x]));
+      out[1] = static_cast<BYTE>(TIFFGetG(in[x]));
+      out[2] = static_cast<BYTE>(TIFFGetR(in[x]));
+    }
+  }
+  m_bIsPadded = stride != UnpaddedRowLength();
+  return true;
+}
+
+bool SECTiff::DecodeStripsOrTiles() {
+  TIFF* tif = m_hTif;
+  const int bps = m_wBitsPerSample, spp = m_wSamplesPerPixel;
+  const DWORD w = m_dwWidth, h = m_dwHeight;
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  const int planes = planar == PLANARCONFIG_SEPARATE ? spp : 1;
+  const int samplesInPlane = planes > 1 ? 1 : spp;
+  const int planesUsed = std::min(planes, 3);  // a fourth plane is never read
+  const uint64_t rowBytes = UnpaddedRowBytes(w, bps * samplesInPlane);
+  const uint64_t planeBytes = rowBytes * h;
+  if (planeBytes * planesUsed > 2 * kMaxTiffPixelBytes) return false;
+
+  // The samples of every plane, rows top to bottom in file order.
+  MemBlock raw;
+  if (!raw.Allocate(planeBytes * planesUsed)) return false;
+
+  if (TIFFIsTiled(tif)) {
+    uint32_t tw = 0, th = 0;
+    if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) ||
+        tw == 0 || th == 0)
+      return false;
+    // tile columns must start on a byte
+    if (uint64_t{tw} * bps * samplesInPlane % 8) return false;
+    const uint64_t tileRow = UnpaddedRowBytes(tw, bps * samplesInPlane);
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    if (tileSize <= 0 || static_cast<uint64_t>(tileSize) < tileRow * th) return false;
+    MemBlock tile;
+    if (!tile.Allocate(static_cast<size_t>(tileSize))) return false;
+    for (int p = 0; p < planesUsed; ++p)
+      for (uint32_t ty = 0; ty < h; ty += th)
+        for (uint32_t tx = 0; tx < w; tx += tw) {
+          const uint32_t index = TIFFComputeTile(tif, tx, ty, 0, static_cast<uint16_t>(p));
+          if (index >= TIFFNumberOfTiles(tif)) return false;
+          std::memset(tile.data(), 0, tile.size());
+          if (TIFFReadEncodedTile(tif, index, tile.data(), tileSize) < 0) return false;
+          const uint64_t xoff = uint64_t{tx} * bps * samplesInPlane / 8;
+          const uint64_t n = std::min(tileRow, rowBytes - xoff);
+          for (uint32_t r = 0; r < th && ty + r < h; ++r)
+            std::memcpy(raw.data() + p * planeBytes + (ty + r) * rowBytes + xoff,
+                        tile.data() + r * tileRow, n);
+        }
+  } else {
+    uint32_t rps = h;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rps);
+    if (rps == 0 || rps > h) rps = h;
+    if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != rowBytes) return false;
+    const uint64_t need = rowBytes * rps;
+    const tmsize_t stripSize = TIFFStripSize(tif);
+    if (stripSize <= 0 || static_cast<uint64_t>(stripSize) < need) return false;
+    MemBlock strip;
+    if (!strip.Allocate(static_cast<size_t>(stripSize))) return false;
+    for (int p = 0; p < planesUsed; ++p)
+      for (uint32_t y = 0; y < h; y += rps) {
+        const uint32_t index = TIFFComputeStrip(tif, y, static_cast<uint16_t>(p));
+        if (index >= TIFFNumberOfStrips(tif)) return false;
+        std::memset(strip.data(), 0, strip.size());
+        if (TIFFReadEncodedStrip(tif, index, strip.data(), stripSize) < 0) return false;
+        const uint32_t rows = std::min(rps, h - y);
+        std::memcpy(raw.data() + p * planeBytes + y * rowBytes, strip.data(), rows * rowBytes);
+      }
+  }
+
+  // Samples to pixels. Files whose origin is at the bottom are read in the
+  // opposite row order, so the rows here are always top row first.
+  const bool bottomUp =
+      m_wOrientation >= 3 && m_wOrientation <= 8 && m_wOrientation != 5 && m_wOrientation != 6;
+  const size_t stride = PaddedRowLength();
+  unsigned lo = 0, hi = (1u << bps) - 1;
+  const bool palette = m_wPhotometric == PHOTOMETRIC_PALETTE;
+  if (!palette) SampleRange(tif, bps, lo, hi);
+  const bool direct = bps == 8 && lo == 0 && hi == 255;
+  for (DWORD y = 0; y < h; ++y) {
+    const DWORD fileRow = bottomUp ? h - 1 - y : y;
+    const BYTE* in = raw.data() + fileRow * rowBytes;
+    BYTE* out = m_pBits.data() + y * stride;
+    if (m_nSrcBitsPerPixel == 1) {
+      // the sample is the index: 0 and 1 of the palette or the grey map
+      std::memcpy(out, in, rowBytes);
+      if (w % 8) out[rowBytes - 1] &= static_cast<BYTE>(0xFF00 >> (w % 8));
+    } else if (m_nSrcBitsPerPixel == 8) {
+      for (DWORD x = 0; x < w; ++x) {
+        const unsigned s = SampleAt(in, x, bps);
+        out[x] = static_cast<BYTE>(palette ? s : std::clamp(s, lo, hi) - lo);
+      }
+    } else {
+      for (DWORD x = 0; x < w; ++x, out += 3)
+        for (int c = 0; c < 3; ++c) {
+          const BYTE* plane = in + (planes > 1 ? c * planeBytes : 0);
+          const uint64_t i = planes > 1 ? x : uint64_t{x} * spp + c;
+          const unsigned s = SampleAt(plane, i, bps);
+          out[2 - c] = static_cast<BYTE>(direct ? s : Scale(s, lo, hi));
+        }
+    }
+  }
+  m_bIsPadded = stride != UnpaddedRowLength();
+  return true;
+}
+
+// --- Writing ----------------------------------------------------------------------
+
+bool SECTiff::SaveImage(const char* path) {
+  if (!path || !HasPicture() || !BeforeSave()) return false;
+  const int bits = m_nSrcBitsPerPixel;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
+  if (m_dwWidth == 0 || m_dwHeight == 0) return false;
+  if (!PadRows() || m_pBits.size() < RowStride() * m_dwHeight) return false;
+  {
+    CFile empty;
+    if (!empty.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+  }
+
+  // One strip of unpadded rows, top row first, built aside so that the
+  // picture itself is never touched.
+  const DWORD w = m_dwWidth, h = m_dwHeight;
+  const int outBits = bits == 4 ? 8 : bits;
+  const size_t outRow = UnpaddedRowBytes(w, outBits);
+  MemBlock strip;
+  if (!strip.Allocate(outRow * h)) return false;
+  for (DWORD y = 0; y < h; ++y) {
+    const BYTE* in = Row(h - 1 - y);
+    BYTE* out = strip.data() + y * outRow;
+    if (bits == 24) {
+      for (DWORD x = 0; x < w; ++x, in += 3, out += 3) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+      }
+    } else if (bits == 4) {
+      for (DWORD x = 0; x < w; ++x) out[x] = (in[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+    } else {
+      std::memcpy(out, in, outRow);
+    }
+  }
+
+  std::unique_ptr<TIFF, TiffCloser> tif(OpenQuietly(path, "w"));
+  if (!tif) return false;
+  TIFF* t = tif.get();
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t{w});
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t{h});
+  TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<uint16_t>(m_nCompression));
+  if (m_nCompression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, uint32_t{5});
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t{PLANARCONFIG_CONTIG});
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t{1});
+  TIFFSetField(t, TIFFTAG_ORIENTATION, uint16_t{ORIENTATION_TOPLEFT});
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t{h});
+
+  const size_t capacity = ColorTableCapacity();
+  auto entry = [&](unsigned i) { return i < capacity ? m_pColorTable[i] : RGBQUAD{0, 0, 0, 0}; };
+  if (outBits == 24) {
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t{3});
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t{8});
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_RGB});
+  } else if (outBits == 1) {
+    // Bilevel files have no colour table: the interpretation follows entry
+    // 0 so that the picture is never inverted.
+    auto luma = [](RGBQUAD c) { return 299 * c.rgbRed + 587 * c.rgbGreen + 114 * c.rgbBlue; };
+    const bool zeroIsWhite = luma(entry(0)) > luma(entry(1));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t{1});
+    TIFFSetField(
+        t, TIFFTAG_PHOTOMETRIC,
+        static_cast<uint16_t>(zeroIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK));
+  } else {
+    uint16_t red[256] = {}, green[256] = {}, blue[256] = {};
+    for (unsigned i = 0; i < 256 && i < m_wColors; ++i) {
+      const RGBQUAD c = entry(i);
+      red[i] = static_cast<uint16_t>(c.rgbRed * 65535u / 255u);
+      green[i] = static_cast<uint16_t>(c.rgbGreen * 65535u / 255u);
+      blue[i] = static_cast<uint16_t>(c.rgbBlue * 65535u / 255u);
+    }
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t{8});
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_PALETTE});
+    TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
+  }
+  if (TIFFWriteEncodedStrip(t, 0, strip.data(), static_cast<tmsize_t>(strip.size())) < 0)
+    return false;
+  if (!TIFFWriteDirectory(t)) return false;
+  tif.reset();
+  return AfterSave();
+}
+
+}  // namespace prentix

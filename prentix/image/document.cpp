@@ -1,0 +1,186 @@
+#include "prentix/image/document.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/paths.h"
+#include "prentix/image/colorreduce.h"
+#include "prentix/image/secgif.h"
+#include "prentix/image/secjpeg.h"
+#include "prentix/image/secpcx.h"
+#include "prentix/image/sectarga.h"
+#include "prentix/image/sectiff.h"
+
+namespace prentix {
+
+namespace {
+
+std::unique_ptr<SECDib> g_image;
+std::unique_ptr<std::string> g_text;
+
+std::unique_ptr<SECImageBase> MakeCodec(ImageFormat f) {
+  switch (f) {
+    case ImageFormat::kGif:
+      return std::make_unique<SECGif>();
+    case ImageFormat::kTiff:
+      return std::make_unique<SECTiff>();
+    case ImageFormat::kJpeg:
+      return std::make_unique<SECJpeg>();
+    case ImageFormat::kPcx:
+      return std::make_unique<SECPcx>();
+    case ImageFormat::kTarga:
+      return std::make_unique<SECTarga>();
+    case ImageFormat::kDib:
+      break;
+  }
+  return std::make_unique<SECDib>();
+}
+
+void Say(std::string* reason, std::string text) {
+  if (reason) *reason = std::move(text);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A fresh name beside the target that the codec may write to.
+std::string ReserveTemporary(const std::string& target) {
+  std::string tmpl = DirectoryOf(target) + "/.pxsave.XXXXXX";
+  int fd = mkstemp(tmpl.data());
+  if (fd < 0) return {};
+  close(fd);
+  return tmpl;
+}
+
+}  // namespace
+
+SECDib* CurrentImage() { return g_image.get(); }
+
+void SetCurrentImage(std::unique_ptr<SECDib> image) {
+  g_image = std::move(image);
+  if (g_image) g_text.reset();
+}
+
+const std::string* CurrentText() { return g_text.get(); }
+
+void SetCurrentText(std::string text) {
+  g_text = std::make_unique<std::string>(std::move(text));
+  g_image.reset();
+}
+
+void ClearCurrent() {
+  g_image.reset();
+  g_text.reset();
+}
+
+ImageFormat FormatForPath(std::string_view path) {
+  std::string up(path);
+  std::transform(up.begin(), up.end(), up.begin(),
+                 [](unsigned char c) { return static_cast<char>(toupper(c)); });
+  struct Rule {
+    const char* text;
+    ImageFormat format;
+  };
+  for (const Rule& r : {Rule{".GIF", ImageFormat::kGif}, Rule{".TIF", ImageFormat::kTiff},
+                        Rule{".JPG", ImageFormat::kJpeg}, Rule{".PCX", ImageFormat::kPcx},
+                        Rule{".TGA", ImageFormat::kTarga}})
+    if (up.find(r.text) != std::string::npos) return r.format;
+  return ImageFormat::kDib;
+}
+
+bool OpenImageDocument(const std::string& path, std::string* reason) {
+  g_image.reset();
+  const std::string host = platform::HostPath(path);
+  struct stat st;
+  if (host.empty() || stat(host.c_str(), &st) != 0) {
+    Say(reason, strerror(host.empty() ? ENOENT : errno));
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    Say(reason, strerror(EISDIR));
+    return false;
+  }
+  const ImageFormat format = FormatForPath(path);
+  if (format == ImageFormat::kDib) {
+    g_image = std::make_unique<SECDib>();
+    if (!g_image->LoadImage(host.c_str())) {
+      g_image.reset();
+      Say(reason, "not a picture this program reads");
+      return false;
+    }
+  } else {
+    auto codec = MakeCodec(format);
+    if (!codec->LoadImage(host.c_str())) {
+      Say(reason, "not a picture this program reads");
+      return false;
+    }
+    auto dib = std::make_unique<SECDib>();
+    if (!dib->TakeOver(*codec)) {
+      Say(reason, "out of memory");
+      return false;
+    }
+    g_image = std::move(dib);
+  }
+  g_text.reset();
+  return true;
+}
+
+bool SaveImageDocument(SECDib& image, const std::string& path, std::string* reason) {
+  const std::string target = platform::HostPath(path);
+  if (target.empty()) {
+    Say(reason, "no such drive");
+    return false;
+  }
+  struct stat st;
+  const bool exists = stat(target.c_str(), &st) == 0;
+  if (exists && (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0)) {
+    Say(reason, strerror(S_ISDIR(st.st_mode) ? EISDIR : EACCES));  // read-only, as on Windows
+    return false;
+  }
+  const std::string temp = ReserveTemporary(target);
+  if (temp.empty()) {
+    Say(reason, strerror(errno));
+    return false;
+  }
+
+  bool ok;
+  const ImageFormat format = FormatForPath(path);
+  if (format == ImageFormat::kDib) {
+    ok = image.SaveImage(temp.c_str());
+  } else {
+    SECDib copy;
+    ok = copy.CopyImage(image);
+    if (ok && (format == ImageFormat::kGif || format == ImageFormat::kPcx))
+      ReduceTo256Colors(copy);  // as before: a failed reduction leaves the writer to refuse
+    if (ok) {
+      auto codec = MakeCodec(format);
+      ok = codec->TakeOver(copy) && codec->SaveImage(temp.c_str());
+    }
+  }
+
+  if (ok) {
+    // the new file gets the old one's mode, or the usual mode of a new file
+    mode_t mode = exists ? (st.st_mode & 07777) : 0;
+    if (!exists) {
+      mode_t mask = umask(0);
+      umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ok = chmod(temp.c_str(), mode) == 0 && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) Say(reason, strerror(errno));
+  } else {
+    Say(reason, "the picture could not be written in this format");
+  }
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace prentix

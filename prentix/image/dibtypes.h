@@ -126,6 +126,32 @@ struct DisplayInfo {
   int planes = 1;
 };
 
+// Little-endian fields of the file formats.
+inline void Put16(BYTE* p, WORD v) {
+  p[0] = static_cast<BYTE>(v);
+  p[1] = static_cast<BYTE>(v >> 8);
+}
+inline void Put32(BYTE* p, DWORD v) {
+  Put16(p, static_cast<WORD>(v));
+  Put16(p + 2, static_cast<WORD>(v >> 16));
+}
+inline WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+inline DWORD Get32(const BYTE* p) {
+  return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
+
+// Pixel x of a row at 1, 4 or 8 bits per pixel, the left pixel in the high bits.
+inline unsigned PixelIndex(const BYTE* row, DWORD x, int bits) {
+  switch (bits) {
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+      return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+    default:
+      return row[x];
+  }
+}
+
 // A device-dependent bitmap as the screen copy delivers it and as drawing
 // takes it: rows top-down, `stride` bytes apart. Pixels at 1, 4 and 8 bits
 // (bitsPerPixel x planes bits, packed, most significant bits first) index

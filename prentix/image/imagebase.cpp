@@ -10,22 +10,6 @@ namespace prentix {
 
 // --- Records and blocks ------------------------------------------------------
 
-namespace {
-
-void Put16(BYTE* p, WORD v) {
-  p[0] = static_cast<BYTE>(v);
-  p[1] = static_cast<BYTE>(v >> 8);
-}
-void Put32(BYTE* p, DWORD v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
-DWORD Get32(const BYTE* p) {
-  return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
-}
-
-}  // namespace
-
 void BITMAPFILEHEADER::Pack(BYTE out[kSize]) const {
   Put16(out, bfType);
   Put32(out + 2, bfSize);
@@ -92,18 +76,6 @@ void ShowImageMessage(const std::string& text) {
 // --- Pixel access ---------------------------------------------------------------
 
 namespace {
-
-// Sub-byte pixels: the left pixel sits in the most significant bits.
-inline unsigned GetPixel(const BYTE* row, DWORD x, int bits) {
-  switch (bits) {
-    case 1:
-      return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4:
-      return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
-    default:
-      return row[x];
-  }
-}
 
 inline void SetPixel(BYTE* row, DWORD x, int bits, unsigned v) {
   switch (bits) {
@@ -412,7 +384,7 @@ std::unique_ptr<DeviceBitmap> SECImageBase::MakeBitmap(const DisplayInfo& displa
         return RGBQUAD{c5(v & 31), c5((v >> 5) & 31), c5((v >> 10) & 31), 0};
       }
       default:
-        return entry(GetPixel(row, x, bits));
+        return entry(PixelIndex(row, x, bits));
     }
   };
 
@@ -438,7 +410,7 @@ std::unique_ptr<DeviceBitmap> SECImageBase::MakeBitmap(const DisplayInfo& displa
         out[4 * x + 1] = c.rgbGreen;
         out[4 * x + 2] = c.rgbRed;
       } else if (bits <= 8) {
-        out[x] = static_cast<BYTE>(GetPixel(in, x, bits));
+        out[x] = static_cast<BYTE>(PixelIndex(in, x, bits));
       } else {
         RGBQUAD c = colour(in, x);
         auto q = [](BYTE v) { return (v + 25) / 51; };
@@ -504,7 +476,7 @@ bool SECImageBase::MirrorHorizontal() {
         std::swap_ranges(row + a * n, row + a * n + n, row + b * n);
     } else {
       for (DWORD a = 0, b = w ? w - 1 : 0; a < b; ++a, --b) {
-        unsigned pa = GetPixel(row, a, bits), pb = GetPixel(row, b, bits);
+        unsigned pa = PixelIndex(row, a, bits), pb = PixelIndex(row, b, bits);
         SetPixel(row, a, bits, pb);
         SetPixel(row, b, bits, pa);
       }
@@ -544,7 +516,7 @@ bool SECImageBase::Rotate90(bool clockwise) {
           out[col] = src[x];
           break;
         default:
-          SetPixel(out, col, bits, GetPixel(src, x, bits));
+          SetPixel(out, col, bits, PixelIndex(src, x, bits));
       }
     }
   }

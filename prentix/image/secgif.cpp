@@ -9,12 +9,6 @@ namespace prentix {
 
 namespace {
 
-void Put16(BYTE* p, DWORD v) {
-  p[0] = static_cast<BYTE>(v);
-  p[1] = static_cast<BYTE>(v >> 8);
-}
-WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
-
 // --- LZW encoder ------------------------------------------------------------------
 
 // Hashed LZW with 8-bit roots: codes packed least significant bit first into

@@ -141,18 +141,6 @@ inline void CmykToBgr(const JSAMPLE* in, BYTE* out, DWORD width, bool inverted) 
   }
 }
 
-// Pixel x of a row of `bits` per pixel, the left pixel in the high bits.
-inline unsigned IndexAt(const BYTE* row, DWORD x, int bits) {
-  switch (bits) {
-    case 1:
-      return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4:
-      return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
-    default:
-      return row[x];
-  }
-}
-
 // The decoding proper. Only plain data lives in this frame: a fatal error
 // jumps back to the setjmp below and the function returns false.
 bool Decode(SECJpeg& img, ReadState& st) {
@@ -272,7 +260,7 @@ bool Encode(SECJpeg& img, WriteState& st) {
       std::memcpy(out, in, size_t{width} * 3);
     } else {
       for (DWORD x = 0; x < width; ++x, out += 3) {
-        const unsigned i = IndexAt(in, x, bits);
+        const unsigned i = PixelIndex(in, x, bits);
         const RGBQUAD c = i < capacity ? img.m_pColorTable[i] : RGBQUAD{0, 0, 0, 0};
         out[0] = c.rgbBlue;
         out[1] = c.rgbGreen;

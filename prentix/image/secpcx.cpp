@@ -8,12 +8,6 @@ namespace prentix {
 
 namespace {
 
-void Put16(BYTE* p, WORD v) {
-  p[0] = static_cast<BYTE>(v);
-  p[1] = static_cast<BYTE>(v >> 8);
-}
-WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
-
 constexpr BYTE kManufacturer = 10;
 constexpr BYTE kPaletteMark = 0x0C;
 constexpr unsigned kMaxRun = 63;

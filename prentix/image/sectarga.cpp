@@ -7,15 +7,6 @@ namespace prentix {
 
 namespace {
 
-void Put16(BYTE* p, WORD v) {
-  p[0] = static_cast<BYTE>(v);
-  p[1] = static_cast<BYTE>(v >> 8);
-}
-WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
-DWORD Get32(const BYTE* p) {
-  return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
-}
-
 // 5-bit channel to 8 bits: round(v * 255 / 31)
 constexpr BYTE kFiveToEight[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,
                                    90,  99,  107, 115, 123, 132, 140, 148, 156, 165, 173,

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "common/testutil.h"
+#include "image/testimages.h"
 
 using namespace prentix;
 
@@ -41,21 +42,6 @@ std::unique_ptr<SECDib> TestPicture(int w = 37, int h = 23) {
   return dib;
 }
 
-// Colour of pixel (x, y), y counted from the top.
-Rgb PixelAt(const SECImageBase& img, int x, int y) {
-  const BYTE* row = img.Row(img.m_dwHeight - 1 - y);
-  int bits = img.m_nSrcBitsPerPixel, index;
-  if (bits == 24) return {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]};
-  if (bits == 8)
-    index = row[x];
-  else if (bits == 4)
-    index = (row[x / 2] >> ((x % 2) ? 0 : 4)) & 15;
-  else
-    index = (row[x / 8] >> (7 - x % 8)) & 1;
-  const RGBQUAD& q = img.m_pColorTable[index];
-  return {q.rgbRed, q.rgbGreen, q.rgbBlue};
-}
-
 // Largest channel difference against the test picture, or with `mean` the
 // average one: JPEG smears the sharp block edges of this small picture (an
 // encoder at quality 75 loses 27.6 on average here), so only that is bounded.
@@ -63,7 +49,8 @@ double Distance(const SECImageBase& img, bool mean = false) {
   double worst = 0, sum = 0;
   for (int y = 0; y < static_cast<int>(img.m_dwHeight); ++y)
     for (int x = 0; x < static_cast<int>(img.m_dwWidth); ++x) {
-      Rgb a = PixelAt(img, x, y), b = Corner(x, y);
+      const uint32_t have = imgtest::ColourAt(img, x, y);
+      Rgb a = {int(have >> 16 & 0xFF), int(have >> 8 & 0xFF), int(have & 0xFF)}, b = Corner(x, y);
       for (int i = 0; i < 3; ++i) {
         worst = std::max(worst, static_cast<double>(std::abs(a[i] - b[i])));
         sum += std::abs(a[i] - b[i]);

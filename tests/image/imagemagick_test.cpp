@@ -5,38 +5,14 @@
 #include <string>
 
 #include "common/testutil.h"
+#include "image/magick.h"
 #include "image/testimages.h"
 #include "prentix/image/secdib.h"
 
 using namespace prentix;
 using namespace imgtest;
 
-namespace {
-
-const char* kConvert = "/usr/bin/convert";
-
-// ImageMagick's decoding of a file as 8-bit red, green, blue triples.
-std::string DecodeWithConvert(const std::string& path) {
-  const std::string out = path + ".rgb";
-  if (pxtest::Run({kConvert, path, "-depth", "8", "rgb:" + out}) != 0) return {};
-  return pxtest::ReadFile(out);
-}
-
-::testing::AssertionResult SameAsRgb(const SECImageBase& img, const std::string& rgb) {
-  if (rgb.size() != size_t{img.m_dwWidth} * img.m_dwHeight * 3)
-    return ::testing::AssertionFailure() << "rgb size " << rgb.size();
-  for (DWORD y = 0; y < img.m_dwHeight; ++y)
-    for (DWORD x = 0; x < img.m_dwWidth; ++x) {
-      const auto* p = reinterpret_cast<const uint8_t*>(rgb.data()) + (y * img.m_dwWidth + x) * 3;
-      const uint32_t want = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-      if (ColourAt(img, x, y) != want)
-        return ::testing::AssertionFailure() << "pixel " << x << "," << y << std::hex << ": "
-                                             << ColourAt(img, x, y) << " vs " << want;
-    }
-  return ::testing::AssertionSuccess();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(ImageMagick, DecodesOurFilesToTheSamePixels) {
   for (int bits : {1, 4, 8, 24}) {

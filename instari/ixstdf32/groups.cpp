@@ -183,7 +183,8 @@ int StartGroupIn(int folderCode, const char* group) {
   std::string folder = folderText;
   ClearError();
   platform::FindFile find;
-  if (!find.First(folder + "\\" + group + "\\*", platform::DotEntries::kSkip)) {
+  // an empty folder still lists "." and "..", as on Windows
+  if (!find.First(folder + "\\" + group + "\\*", platform::DotEntries::kReport)) {
     SetSystemErrno(errno);
     Fail(ErrorText("keine Dateien: %s\\%s", folder.c_str(), group).c_str());
     return 1;

@@ -74,6 +74,44 @@ IXSTDF_API int ErzeugeLinkDatei(const char* target, const char* linkFile, const 
 IXSTDF_API int GetLinkInfo(const char* linkFile, char* target, char* arguments,
                            char* workingDirectory, int* showCommand);
 
+/* --- program groups, start-up items, deferred copy --------------------- */
+/* groupCode: optional "-" (remove), then \DT\ \SM\ \SG\ \PM\ \PG\ \PS\ or
+ * a common form \CDT\ ... \CPS\, then the group name where the code takes
+ * one. The alias \XS\ is rewritten in groupCode, and '/' and '\' in itemName
+ * become '_': both strings are changed in place. */
+IXSTDF_API int CreateStartItem(char* groupCode, char* itemName, const char* target,
+                               const char* arguments, const char* workingDirectory,
+                               const char* iconFile, int iconIndex, int minimized);
+/* Group names separated by CR LF, or null. */
+IXSTDF_API char* GetProgrammGruppen(void);
+IXSTDF_API char* GetStartupGroup(void);
+/* 0, 1 or 2: in how many program folders the group was not found. */
+IXSTDF_API int StartGroup(const char* groupName);
+/* Replaces destination by source at the next start; destination "NUL"
+ * deletes source then. 1 on success, 0 on failure. */
+IXSTDF_API int CopyByStartup(const char* source, const char* destination);
+/* Carries out and clears the renames CopyByStartup queued on the NT path.
+ * Returns how many failed (0: all done). */
+IXSTDF_API int ApplyPendingRenames(void);
+
+/* --- file dates and copying -------------------------------------------- */
+/* 0 target up to date, 1 differ (copy), -1 source missing, -2 target
+ * missing. */
+IXSTDF_API int TesteFileDatum(const char* source, const char* target);
+IXSTDF_API int TesteFileDatumUSize(const char* source, const char* target);
+IXSTDF_API int TesteFileDatumLOSize(const char* source, const char* target);
+IXSTDF_API int TesteFileDatumOSize(const char* source, const char* target);
+IXSTDF_API int SetzeFileDatum(const char* source, const char* target);
+/* which: 1 creation, 2 last access, 3 last write. "YYYYMMDDhhmmss" in local
+ * time, or "0". */
+IXSTDF_API char* GetFileDatum(const char* file, int which);
+/* Bytes written (at least 1); -2 target up to date; -1 source missing; 0
+ * failure. LZ-compressed sources are expanded. */
+IXSTDF_API int IxCopyFile(const char* source, const char* target);
+/* Copies into targetDirectory under the name stored in a compressed
+ * source. 1 copied; -2 up to date; -1 source missing; 0 failure. */
+IXSTDF_API int IxCopyFileNoName(const char* source, const char* targetDirectory);
+
 /* --- system information ------------------------------------------------ */
 IXSTDF_API char* GetBsBuild(void);
 IXSTDF_API char* GetCpuType(void);

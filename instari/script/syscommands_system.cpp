@@ -69,7 +69,12 @@ Outcome GetDiskName(Interpreter& in, TokenBuffer& t) {
 Outcome GetEnvironmentVariable(Interpreter& in, TokenBuffer& t) {
   if (!FunctionShape(t, 4)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  auto x = in.OperandValue(t, 3);
+  // __ALL__ is written as a name; it stands for itself unless a field has it
+  std::optional<std::string> x;
+  if (t.kinds[3] == kIdentifier && t.texts[3] == "__ALL__" && !in.GetField(t.texts[3]))
+    x = t.texts[3];
+  else
+    x = in.OperandValue(t, 3);
   if (!x) return Outcome::kDone;
   if (*x == "__ALL__") {
     std::string all;

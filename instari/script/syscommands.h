@@ -43,8 +43,10 @@ inline std::string MissingField(const std::string& name) {
   return "Feld: '" + name + "' ist nicht definiert.";
 }
 
-// The operand values from..count-1; nullopt after a reported missing field.
-std::optional<std::vector<std::string>> Operands(Interpreter& in, const TokenBuffer& t, int from);
+// The operand values from..to-1 (to -1: to the end); nullopt after a
+// reported missing field.
+std::optional<std::vector<std::string>> Operands(Interpreter& in, const TokenBuffer& t, int from,
+                                                 int to = -1);
 
 // The program groups as GetProgrammGruppen lists them (CR LF separated), or null.
 const char* ProgramGroupList();

@@ -218,7 +218,7 @@ Outcome WizardPageBrowse(Interpreter& in, TokenBuffer& t) {
   }
   if (in.Checking()) return Outcome::kDone;
 
-  auto v = Operands(in, t, 3);  // buttons, kind, text (the rest are read below)
+  auto v = Operands(in, t, 3, 6);  // buttons, kind, text; the rest are read below
   if (!v) return Outcome::kDone;
   WizardPage page;
   page.input = true;

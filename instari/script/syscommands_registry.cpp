@@ -207,9 +207,10 @@ Outcome GetIniFileCommand(Interpreter& in, TokenBuffer& t) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> Operands(Interpreter& in, const TokenBuffer& t, int from) {
+std::optional<std::vector<std::string>> Operands(Interpreter& in, const TokenBuffer& t, int from,
+                                                 int to) {
   std::vector<std::string> values;
-  for (int i = from; i < t.count; ++i) {
+  for (int i = from; i < (to < 0 ? t.count : to); ++i) {
     std::optional<std::string> v = in.OperandValue(t, i);
     if (!v) return std::nullopt;
     values.push_back(std::move(*v));

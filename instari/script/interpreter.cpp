@@ -66,6 +66,7 @@ void AddCoreCommands(CommandTable& table) {
   AddControlCommands(table);
   AddStringCommands(table);
   AddDateCommands(table);
+  AddSystemCommands(table);
 }
 
 CommandTable CoreCommands() {
@@ -282,6 +283,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   aborted_ = false;
   exitCode_ = 0;
   index_ = -1;
+  backgroundCreated_ = false;
 
   fields_.Set("__ARGC__", std::to_string(args.size()));
   for (size_t i = 0; i < args.size(); ++i)
@@ -328,6 +330,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     if (Execute(tokens_) != 0) break;
   }
   ui_.CloseBackground();
+  streams_.CloseAll();
   // fields and statements stay readable until the next run or the end of the
   // interpreter, so a caller can look at the outcome
   return aborted_ ? exitCode_ : 0;

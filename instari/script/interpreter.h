@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "instari/script/fields.h"
 #include "instari/script/lexer.h"
+#include "instari/script/streams.h"
 #include "instari/script/systemfacts.h"
 #include "instari/ui/installerui.h"
 #include "instari/ui/texts.h"
@@ -60,6 +62,8 @@ void AddCoreCommands(CommandTable& table);
 void AddControlCommands(CommandTable& table);
 void AddStringCommands(CommandTable& table);
 void AddDateCommands(CommandTable& table);
+// Registry, INI, program start, system, network, mail and dialogs.
+void AddSystemCommands(CommandTable& table);
 CommandTable CoreCommands();
 
 class Interpreter {
@@ -109,6 +113,12 @@ class Interpreter {
   void Abort(int code);
   bool Aborted() const { return aborted_; }
 
+  // Open text streams by handle; all are closed when the run ends.
+  StreamTable& Streams() { return streams_; }
+
+  // The background window is made once per run; true the first time.
+  bool FirstBackground() { return !std::exchange(backgroundCreated_, true); }
+
   bool DialogLogging() const { return dialogLogging_; }
   void SetDialogLogging(bool on) { dialogLogging_ = on; }
 
@@ -145,6 +155,8 @@ class Interpreter {
   bool checking_ = false;
   bool blockComment_ = false;
   bool dialogLogging_ = true;
+  bool backgroundCreated_ = false;
+  StreamTable streams_;
   bool aborted_ = false;
   int exitCode_ = 0;
   int includeDepth_ = 0;

@@ -155,8 +155,8 @@ WizardResult ConsoleUi::WizardShow(const WizardPage& page) {
   WizardResult r;
   r.editText = page.editText;
   for (int i = 0; i < 4; ++i) {
-    r.checked[i] = page.checks[i].checked;
-    if (page.radios[i].checked) r.radio = i + 1;
+    r.checked[i] = page.checks[i].visible && page.checks[i].checked;
+    if (page.radios[i].visible && page.radios[i].checked) r.radio = i + 1;
   }
   if (!page.title.empty()) fprintf(out_, "=== %s ===\n", page.title.c_str());
   fprintf(out_, "%s\n", page.text.c_str());
@@ -170,6 +170,39 @@ WizardResult ConsoleUi::WizardShow(const WizardPage& page) {
   if (page.input && page.showEdit) {
     if (std::optional<std::string> text = InputDialog("", page.editText)) r.editText = *text;
   }
+  bool anyCheck = false, anyRadio = false;
+  for (int i = 0; i < 4; ++i) {
+    if (page.checks[i].visible) {
+      fprintf(out_, "  %d [%c] %s\n", i + 1, r.checked[i] ? 'x' : ' ',
+              page.checks[i].label.c_str());
+      anyCheck = true;
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (page.radios[i].visible) {
+      fprintf(out_, "  %d (%c) %s\n", i + 1, r.radio == i + 1 ? '*' : ' ',
+              page.radios[i].label.c_str());
+      anyRadio = true;
+    }
+  }
+  if (anyCheck) {
+    // the numbers of the boxes to toggle, e.g. "1 3"
+    fprintf(out_, "Toggle: ");
+    fflush(out_);
+    std::optional<std::string> answer = ReadAnswer();
+    if (!answer) fprintf(out_, "\n");
+    for (char c : answer.value_or(""))
+      if (c >= '1' && c <= '4' && page.checks[c - '1'].visible)
+        r.checked[c - '1'] = !r.checked[c - '1'];
+  }
+  if (anyRadio) {
+    fprintf(out_, "Choice [%d]: ", r.radio);
+    fflush(out_);
+    std::optional<std::string> answer = ReadAnswer();
+    if (!answer) fprintf(out_, "%d\n", r.radio);
+    int n = answer ? atoi(answer->c_str()) : 0;
+    if (n >= 1 && n <= 4 && page.radios[n - 1].visible) r.radio = n;
+  }
   std::string choices;
   for (size_t i = 0; i < buttons.size(); ++i)
     choices += std::string(i ? "  " : "") + "[" + std::to_string(i + 1) + "] " + buttons[i].second;
@@ -181,6 +214,9 @@ WizardResult ConsoleUi::WizardShow(const WizardPage& page) {
     int n = atoi(answer->c_str());
     if (n >= 1 && static_cast<size_t>(n) <= buttons.size()) r.button = buttons[n - 1].first;
   }
+  if (!answer)
+    fprintf(out_, "-> %s\n", buttons.size() > 1 ? buttons[buttons.size() - 2].second : "Cancel");
+  fflush(out_);
   return r;
 }
 

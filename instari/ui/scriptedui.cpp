@@ -61,13 +61,14 @@ std::optional<std::string> ScriptedUi::SelectProgramGroup(const std::string& cap
   return NextText(start);
 }
 
-std::optional<std::string> ScriptedUi::SelectFile(const std::string& filter, bool) {
-  shown.push_back({Shown::kSelect, "", filter, 0, 0});
+std::optional<std::string> ScriptedUi::SelectFile(const std::string& filter, bool mustExist) {
+  shown.push_back({Shown::kSelect, "", filter, mustExist ? 1u : 0u, 0});
   return NextText("");
 }
 
 WizardResult ScriptedUi::WizardShow(const WizardPage& page) {
   shown.push_back({Shown::kWizard, page.text, page.title, 0, page.buttons});
+  pages.push_back(page);
   if (wizardAnswers.empty()) {
     WizardResult r;
     r.editText = page.editText;
@@ -76,6 +77,18 @@ WizardResult ScriptedUi::WizardShow(const WizardPage& page) {
   WizardResult r = wizardAnswers.front();
   wizardAnswers.pop_front();
   return r;
+}
+
+void ScriptedUi::WizardCreate() { shown.push_back({Shown::kWizardCreate, "", "", 0, 0}); }
+
+void ScriptedUi::WizardClose() { shown.push_back({Shown::kWizardClose, "", "", 0, 0}); }
+
+void ScriptedUi::CreateBackground(const std::string& title) {
+  shown.push_back({Shown::kBackground, title, "", 0, 0});
+}
+
+void ScriptedUi::Minimize(bool minimized) {
+  shown.push_back({Shown::kMinimize, minimized ? "1" : "0", "", 0, 0});
 }
 
 }  // namespace instari

@@ -11,10 +11,22 @@ namespace instari {
 class ScriptedUi : public InstallerUi {
  public:
   struct Shown {
-    enum Kind { kStatus, kCopy, kTitle, kMessage, kInput, kSelect, kWizard } kind;
+    enum Kind {
+      kStatus,
+      kCopy,
+      kTitle,
+      kMessage,
+      kInput,
+      kSelect,
+      kWizard,
+      kMinimize,  // text "1" minimized, "0" restored
+      kBackground,
+      kWizardCreate,
+      kWizardClose,
+    } kind;
     std::string text;     // status, title, message text, prompt
     std::string caption;  // message caption, selection caption
-    unsigned style = 0;   // message style
+    unsigned style = 0;   // message style; for a file selection 1 = must exist
     int overall = 0;      // progress with a status
   };
 
@@ -25,6 +37,8 @@ class ScriptedUi : public InstallerUi {
   std::deque<WizardResult> wizardAnswers;
 
   std::vector<Shown> shown;
+  // Every wizard page as it was asked for.
+  std::vector<WizardPage> pages;
 
   // Only the message boxes, the common thing to check.
   std::vector<Shown> Messages() const;
@@ -43,6 +57,10 @@ class ScriptedUi : public InstallerUi {
                                                 const std::vector<std::string>& groups) override;
   std::optional<std::string> SelectFile(const std::string& filter, bool mustExist) override;
   WizardResult WizardShow(const WizardPage& page) override;
+  void WizardCreate() override;
+  void WizardClose() override;
+  void CreateBackground(const std::string& title) override;
+  void Minimize(bool minimized) override;
 
  private:
   std::optional<std::string> NextText(const std::string& fallback);

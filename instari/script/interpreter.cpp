@@ -66,6 +66,7 @@ void AddCoreCommands(CommandTable& table) {
   AddControlCommands(table);
   AddStringCommands(table);
   AddDateCommands(table);
+  AddFileCommands(table);
 }
 
 CommandTable CoreCommands() {
@@ -279,6 +280,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   args_ = args;
   program_.clear();
   fields_.Clear();
+  handles_.CloseAll();
   aborted_ = false;
   exitCode_ = 0;
   index_ = -1;
@@ -327,6 +329,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     if (!TokenizeStatement(program_[index_].text, tokens_)) break;
     if (Execute(tokens_) != 0) break;
   }
+  handles_.CloseAll();
   ui_.CloseBackground();
   // fields and statements stay readable until the next run or the end of the
   // interpreter, so a caller can look at the outcome

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "instari/script/fields.h"
+#include "instari/script/handles.h"
 #include "instari/script/lexer.h"
 #include "instari/script/systemfacts.h"
 #include "instari/ui/installerui.h"
@@ -55,11 +56,13 @@ class CommandTable {
 };
 
 // The commands this module implements: control flow, string functions,
-// makefields, dates, statement display.
+// makefields, dates, statement display, files and directories.
 void AddCoreCommands(CommandTable& table);
 void AddControlCommands(CommandTable& table);
 void AddStringCommands(CommandTable& table);
 void AddDateCommands(CommandTable& table);
+// Files and directories: copies, moves, deletes, dates, text files, searches.
+void AddFileCommands(CommandTable& table);
 CommandTable CoreCommands();
 
 class Interpreter {
@@ -83,6 +86,8 @@ class Interpreter {
   const NumberLocale& Numbers() const { return numbers_; }
   int Language() const { return language_; }
   FieldStore& Fields() { return fields_; }
+  // Open text files and searches; all closed when a run ends.
+  HandleTable& Handles() { return handles_; }
   const std::vector<Statement>& Program() const { return program_; }
   std::vector<Statement>& Program() { return program_; }
   int CurrentIndex() const { return index_; }
@@ -136,6 +141,7 @@ class Interpreter {
   SystemFacts& facts_;
   CommandTable commands_;
   FieldStore fields_;
+  HandleTable handles_;
   std::vector<Statement> program_;
   std::vector<std::string> args_;
   TokenBuffer tokens_;

@@ -130,7 +130,7 @@ TEST(Jumps, GotoLabelsAndExit) {
 
 TEST(Commands, UnknownAndLaterFamiliesAreReportedNotFaked) {
   Harness h;
-  h.Run("copyfile 'a' 'b'\nx = getregistry HKEY_LOCAL_MACHINE 'k' 'v'\nfoo bar\nx = 1\n");
+  h.Run("createitem 'a' 'b'\nx = getregistry HKEY_LOCAL_MACHINE 'k' 'v'\nfoo bar\nx = 1\n");
   EXPECT_EQ(h.Errors(), (std::vector<std::string>{"Kommando unbekannt.", "Kommando unbekannt.",
                                                   "Kommando unbekannt.", "Kommando unbekannt.",
                                                   "Kommando unbekannt.", "Kommando unbekannt."}));

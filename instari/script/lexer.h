@@ -13,11 +13,12 @@ namespace instari::script {
   X(addnetworkconnection)                                                                          \
   X(break)                                                                                         \
   X(cancelnetworkconnection)                                                                       \
-  X(cd) X(changefilevalue) X(cmpdirdeleterecursive) X(cmpdirdelete) X(continue) X(                 \
-      copydirrecursive) X(copydir) X(copyfile) X(createbackground) X(createitem) X(deletefile)     \
-      X(deletedir) X(deleteregistry) X(dialogloggingoff) X(dialogloggingon) X(dialogout) X(        \
-          dialog) X(else) X(endif) X(endwhile) X(eof) X(execgroup) X(exec) X(exit) X(fclose)       \
-          X(fgets) X(findfileclose) X(findfirstfile) X(findnextfile) X(fopen) X(fputs) X(fread) X( \
+  X(cd)                                                                                            \
+  X(changefilevalue) X(cmpdirdeleterecursive) X(cmpdirdelete) X(continue) X(copydirrecursive) X(   \
+      copydir) X(copyfile) X(createbackground) X(createitem) X(deletefile) X(deletedir)            \
+      X(deleteregistry) X(dialogloggingoff) X(dialogloggingon) X(dialogout) X(dialog) X(else) X(   \
+          endif) X(endwhile) X(eof) X(execgroup) X(exec) X(exit) X(fclose) X(fgets)                \
+          X(findfileclose) X(findfirstfile) X(findnextfile) X(fopen) X(fputs) X(fread) X(          \
               getdatedayofweek) X(getdatedayofyear) X(getdateday) X(getdatehour) X(getdateminute)  \
               X(getdatemonth) X(getdatesecond) X(getdateyear) X(getdate) X(getdisksizefree) X(     \
                   getdisksize) X(getdiskname) X(getenvironmentvariable) X(getfiledateday)          \

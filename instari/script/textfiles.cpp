@@ -227,8 +227,4 @@ void AddTextFileCommands(CommandTable& table) {
   table.AddStatement(kw_findfileclose, FindFileClose);
 }
 
-// Until the library's dates and expanding copies are linked in, these
-// statements stay unknown commands rather than pretend to work.
-void AddLibraryFileCommands(CommandTable&) {}
-
 }  // namespace instari::script::files

@@ -277,22 +277,47 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
 
   uint64_t total = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
   CopyProgress progress(in, total);
-  std::vector<unsigned char> buffer(kBlock * kBlocksPerRun);
   uint64_t done = 0;
+  // Plain copies let the kernel move the data (no trip through our memory);
+  // where it cannot, and for translations, a read and write loop.
+  bool inKernel = translate == nullptr;
+  std::vector<unsigned char> buffer;
   for (;;) {
-    ssize_t n = read(from.Get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      RecordFailure("Read-Error Datei " + src, errno);
-      return 0;
+    ssize_t n;
+    if (inKernel) {
+      n = copy_file_range(from.Get(), nullptr, to.Get(), nullptr, kBlock * kBlocksPerRun, 0);
+      if (n < 0 && done == 0 &&
+          (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+        inKernel = false;
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        // which side failed is not told: ask the source with a read
+        int e = errno;
+        char probe;
+        if (pread(from.Get(), &probe, 1, static_cast<off_t>(done)) < 0)
+          RecordFailure("Read-Error Datei " + src, errno);
+        else
+          RecordFailure("Write-Error Datei " + dst, e);
+        return 0;
+      }
+    } else {
+      if (buffer.empty()) buffer.resize(kBlock * kBlocksPerRun);
+      n = read(from.Get(), buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        RecordFailure("Read-Error Datei " + src, errno);
+        return 0;
+      }
+      if (n > 0 && translate)
+        for (ssize_t i = 0; i < n; ++i) buffer[i] = translate[buffer[i]];
+      if (n > 0 && !WriteAll(to.Get(), buffer.data(), static_cast<size_t>(n))) {
+        RecordFailure("Write-Error Datei " + dst, errno);
+        return 0;
+      }
     }
     if (n == 0) break;
-    if (translate)
-      for (ssize_t i = 0; i < n; ++i) buffer[i] = translate[buffer[i]];
-    if (!WriteAll(to.Get(), buffer.data(), static_cast<size_t>(n))) {
-      RecordFailure("Write-Error Datei " + dst, errno);
-      return 0;
-    }
     done += static_cast<uint64_t>(n);
     progress.Advance(done);
     in.Ui().DispatchPending();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "instari/ixstdf32/ixstdf.h"
 #include "instari/script/interpreter.h"
 #include "instari/script/systemfacts.h"
 #include "instari/ui/consoleui.h"
@@ -36,6 +37,9 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --help              show this text and exit\n"
+    "  --apply-pending-renames\n"
+    "                      carry out the file replacements an installation left\n"
+    "                      for the next start, then exit (1 when one failed)\n"
     "\n"
     "Errors in the script are appended to instari.err in the Windows directory\n"
     "($WINDIR, else ~/.config/tervola) and shown with OK and Cancel; without a\n"
@@ -75,6 +79,11 @@ int main(int argc, char** argv) {
       if (strcmp(argv[i], "--help") == 0) {
         fputs(kHelp, stdout);
         return 0;
+      }
+      if (strcmp(argv[i], "--apply-pending-renames") == 0) {
+        int failed = ApplyPendingRenames();
+        if (failed) fprintf(stderr, "instari: %s\n", GibLetztenFehlerText());
+        return failed ? 1 : 0;
       }
       fprintf(stderr, "instari: unknown option %s (see instari --help)\n", argv[i]);
       return 2;

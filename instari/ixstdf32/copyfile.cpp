@@ -191,13 +191,14 @@ int IxCopyFileNoName(const char* source, const char* targetDirectory) {
     Fail(ErrorText("Wohin-Dateiname von %s kann nicht ermittelt werden", s).c_str());
     return 0;
   }
-  // the last separator and what follows it
+  // the name behind the last separator, joined with a backslash (a
+  // forward slash separates too, as host paths use it)
   size_t slash = expanded->find_last_of("\\/");
   if (slash == std::string::npos) {
     Fail(ErrorText("Datei %s kann nicht geöffnet werden", s).c_str());
     return 0;
   }
-  target += expanded->substr(slash);
+  target += "\\" + expanded->substr(slash + 1);
   if (target.size() >= kMaxPath) {
     SetSystemError(platform::ERROR_FILENAME_EXCED_RANGE);
     Fail(ErrorText("Datei %s kann nicht erstellt werden", target.c_str()).c_str());

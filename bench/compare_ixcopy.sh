@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# IxCopyFile against cp: one big file (BENCH_COPY_MIB, default 1024 MiB,
+# when the disk has room) and many small ones (BENCH_SMALL_FILES, default
+# 10000 files of 1 KiB). Each side copies into a fresh target; prints times,
+# throughput and the ratio (ours / cp's throughput).
+set -euo pipefail
+build=${1:-build-bench}
+mib=${BENCH_COPY_MIB:-1024}
+count=${BENCH_SMALL_FILES:-10000}
+ixcopy=$(find "$build" -maxdepth 3 -type f -name ixcopy -perm -u+x | head -n 1)
+if [ -z "$ixcopy" ]; then
+  echo "compare_ixcopy: ixcopy is not built in $build"
+  exit 0
+fi
+work=$(mktemp -d "${BENCH_DIR:-/tmp}/ixcopy.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+free_mib=$(( $(df -Pk "$work" | awk 'NR==2 {print $4}') / 1024 ))
+if [ $(( mib * 3 + 256 )) -gt "$free_mib" ]; then
+  mib=$(( (free_mib - 256) / 3 ))
+  echo "compare_ixcopy: only room for ${mib} MiB"
+fi
+export WINDIR="$work/windows" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+mkdir -p "$WINDIR" "$HOME" "$work/small" "$work/cp" "$work/ix"
+head -c "$((mib * 1024 * 1024))" /dev/urandom >"$work/big"
+for ((i = 0; i < count; i++)); do head -c 1024 /dev/urandom >"$work/small/f$i"; done
+
+now() { date +%s.%N; }
+time_of() {
+  local t0 t1
+  t0=$(now)
+  "$@" >/dev/null
+  t1=$(now)
+  echo "$t1 - $t0" | bc -l
+}
+sync
+t_cp=$(time_of cp "$work/big" "$work/cp/big")
+t_ix=$(time_of "$ixcopy" "$work/big" "$work/ix/big")
+cmp -s "$work/big" "$work/ix/big" || { echo "compare_ixcopy: copy differs"; exit 1; }
+rm -f "$work/cp/big" "$work/ix/big"
+printf 'big file %d MiB: cp %.3f s (%.0f MiB/s), IxCopyFile %.3f s (%.0f MiB/s), ratio %.2f\n' \
+  "$mib" "$t_cp" "$(echo "$mib / $t_cp" | bc -l)" "$t_ix" "$(echo "$mib / $t_ix" | bc -l)" \
+  "$(echo "$t_cp / $t_ix" | bc -l)"
+
+s_cp=$(time_of cp -r "$work/small/." "$work/cp/")
+s_ix=$(time_of "$ixcopy" -n "$work/small" "$work/ix")
+printf 'small files %d x 1 KiB: cp -r %.3f s, IxCopyFile %.3f s (%.0f files/s), ratio %.2f\n' \
+  "$count" "$s_cp" "$s_ix" "$(echo "$count / $s_ix" | bc -l)" "$(echo "$s_cp / $s_ix" | bc -l)"

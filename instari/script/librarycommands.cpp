@@ -48,6 +48,18 @@ Outcome LzCopyDirTree(Interpreter& in, TokenBuffer& t) {
   return DirectoryCopy(in, t, true, IxCopyFileNoName);
 }
 
+// movefilebystartup src dst: the replacement waits for the next start
+Outcome MoveFileByStartup(Interpreter& in, TokenBuffer& t) {
+  if (t.count != 3 || !Op(t, 1) || !Op(t, 2)) return Outcome::kNoMatch;
+  if (in.Checking()) return Outcome::kDone;
+  std::optional<std::string> src = in.OperandValue(t, 1);
+  if (!src) return Outcome::kDone;
+  std::optional<std::string> dst = in.OperandValue(t, 2);
+  if (!dst) return Outcome::kDone;
+  CopyByStartup(src->c_str(), dst->c_str()) == 1 ? in.SetSuccess() : in.SetFailure();
+  return Outcome::kDone;
+}
+
 // testfiledate src dst
 Outcome TestFileDate(Interpreter& in, TokenBuffer& t) {
   if (t.count != 3 || !Op(t, 1) || !Op(t, 2)) return Outcome::kNoMatch;
@@ -126,6 +138,7 @@ void AddLibraryFileCommands(CommandTable& table) {
   table.AddStatement(kw_lzcopyfile, LzCopyFile);
   table.AddStatement(kw_lzcopydir, LzCopyDir);
   table.AddStatement(kw_lzcopydirrecursive, LzCopyDirTree);
+  table.AddStatement(kw_movefilebystartup, MoveFileByStartup);
   table.AddStatement(kw_testfiledate, TestFileDate);
   table.AddStatement(kw_setfiledate, SetFileDate);
   table.AddFunction(kw_getfiledate, GetFileDate);

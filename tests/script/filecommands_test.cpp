@@ -654,3 +654,13 @@ TEST(FileCommands, TestsSizesAndDates) {
   EXPECT_EQ(h.F("l2"), "-2");
   EXPECT_EQ(Get("lz.txt"), "12345");
 }
+
+TEST(FileCommands, MoveFileByStartupQueuesTheReplacement) {
+  setenv("TERVOLA_WINVER", "4.0-95", 1);
+  Harness h;
+  h.Run("movefilebystartup 'c:\\\\new.dll' 'c:\\\\old.dll'\nr = __error__\n");
+  unsetenv("TERVOLA_WINVER");
+  EXPECT_TRUE(h.Errors().empty());
+  EXPECT_EQ(h.F("r"), "1");
+  EXPECT_EQ(Get("windows/wininit.ini"), "[rename]\nc:\\old.dll=c:\\new.dll\n");
+}

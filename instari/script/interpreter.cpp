@@ -66,6 +66,7 @@ void AddCoreCommands(CommandTable& table) {
   AddControlCommands(table);
   AddStringCommands(table);
   AddDateCommands(table);
+  AddFileCommands(table);
   AddSystemCommands(table);
 }
 
@@ -280,6 +281,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   args_ = args;
   program_.clear();
   fields_.Clear();
+  handles_.CloseAll();
   aborted_ = false;
   exitCode_ = 0;
   index_ = -1;
@@ -329,8 +331,8 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     if (!TokenizeStatement(program_[index_].text, tokens_)) break;
     if (Execute(tokens_) != 0) break;
   }
+  handles_.CloseAll();
   ui_.CloseBackground();
-  streams_.CloseAll();
   // fields and statements stay readable until the next run or the end of the
   // interpreter, so a caller can look at the outcome
   return aborted_ ? exitCode_ : 0;

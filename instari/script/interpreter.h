@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "instari/script/fields.h"
+#include "instari/script/handles.h"
 #include "instari/script/lexer.h"
-#include "instari/script/streams.h"
 #include "instari/script/systemfacts.h"
 #include "instari/ui/installerui.h"
 #include "instari/ui/texts.h"
@@ -57,11 +57,13 @@ class CommandTable {
 };
 
 // The commands this module implements: control flow, string functions,
-// makefields, dates, statement display.
+// makefields, dates, statement display, files and directories.
 void AddCoreCommands(CommandTable& table);
 void AddControlCommands(CommandTable& table);
 void AddStringCommands(CommandTable& table);
 void AddDateCommands(CommandTable& table);
+// Files and directories: copies, moves, deletes, dates, text files, searches.
+void AddFileCommands(CommandTable& table);
 // Registry, INI, program start, system, network, mail and dialogs.
 void AddSystemCommands(CommandTable& table);
 CommandTable CoreCommands();
@@ -87,6 +89,8 @@ class Interpreter {
   const NumberLocale& Numbers() const { return numbers_; }
   int Language() const { return language_; }
   FieldStore& Fields() { return fields_; }
+  // Open text files and searches; all closed when a run ends.
+  HandleTable& Handles() { return handles_; }
   const std::vector<Statement>& Program() const { return program_; }
   std::vector<Statement>& Program() { return program_; }
   int CurrentIndex() const { return index_; }
@@ -112,9 +116,6 @@ class Interpreter {
   // The run ends at once; RunScript returns code.
   void Abort(int code);
   bool Aborted() const { return aborted_; }
-
-  // Open text streams by handle; all are closed when the run ends.
-  StreamTable& Streams() { return streams_; }
 
   // The background window is made once per run; true the first time.
   bool FirstBackground() { return !std::exchange(backgroundCreated_, true); }
@@ -146,6 +147,7 @@ class Interpreter {
   SystemFacts& facts_;
   CommandTable commands_;
   FieldStore fields_;
+  HandleTable handles_;
   std::vector<Statement> program_;
   std::vector<std::string> args_;
   TokenBuffer tokens_;
@@ -156,7 +158,6 @@ class Interpreter {
   bool blockComment_ = false;
   bool dialogLogging_ = true;
   bool backgroundCreated_ = false;
-  StreamTable streams_;
   bool aborted_ = false;
   int exitCode_ = 0;
   int includeDepth_ = 0;

@@ -12,29 +12,33 @@ namespace instari::script {
 #define INSTARI_KEYWORDS(X)                                                                        \
   X(addnetworkconnection)                                                                          \
   X(break)                                                                                         \
-  X(cancelnetworkconnection) X(cd) X(changefilevalue) X(cmpdirdeleterecursive) X(cmpdirdelete) X(  \
-      continue) X(copydirrecursive) X(copydir) X(copyfile) X(createbackground) X(createitem)       \
-      X(deletefile) X(deletedir) X(deleteregistry) X(dialogloggingoff) X(dialogloggingon) X(       \
-          dialogout) X(dialog) X(else) X(endif) X(endwhile) X(eof) X(execgroup) X(exec) X(exit)    \
-          X(fclose) X(fgets) X(findfileclose) X(findfirstfile) X(findnextfile) X(fopen) X(         \
-              fputs) X(fread) X(getdatedayofweek) X(getdatedayofyear) X(getdateday) X(getdatehour) \
-              X(getdateminute) X(getdatemonth) X(getdatesecond) X(getdateyear) X(getdate) X(       \
-                  getdisksizefree) X(getdisksize) X(getdiskname) X(getenvironmentvariable)         \
-                  X(getfiledateday) X(getfiledatehour) X(getfiledateminute) X(getfiledatemonth) X( \
-                      getfiledatesecond) X(getfiledateyear) X(getfiledate) X(getfilesize)          \
-                      X(getinifile) X(getregistryall) X(getregistry) X(gettime) X(getversion) X(   \
-                          goto) X(if) X(include) X(lzcopydirrecursive) X(lzcopydir) X(lzcopyfile)  \
-                          X(makefields) X(messagebox) X(mid) X(mkdir) X(movefilebystartup)         \
-                              X(movefile) X(pwd) X(rmdir) X(scanfile) X(selectdir) X(selectfile)   \
-                                  X(selectprogramgroup) X(sendmail) X(setfiledate) X(setinifile)   \
-                                      X(setregistryall) X(setregistry) X(sleep) X(strcat)          \
-                                          X(strchr) X(strlen) X(strlower) X(strmakelenleft)        \
-                                              X(strmakelen) X(strrchr) X(strupper) X(strtrimleft)  \
-                                                  X(strtrimright) X(testfiledate) X(testfile)      \
-                                                      X(translatefile) X(translatestring)          \
-                                                          X(translate) X(while) X(wizardcreate)    \
-                                                              X(wizardclose) X(wizardpagetext)     \
-                                                                  X(wizardpagebrowse)
+  X(cancelnetworkconnection)                                                                       \
+  X(cd)                                                                                            \
+  X(changefilevalue)                                                                               \
+  X(cmpdirdeleterecursive) X(cmpdirdelete) X(continue) X(copydirrecursive) X(copydir) X(           \
+      copyfile) X(createbackground) X(createitem) X(deletefile) X(deletedir) X(deleteregistry)     \
+      X(dialogloggingoff) X(dialogloggingon) X(dialogout) X(dialog) X(else) X(endif) X(            \
+          endwhile) X(eof) X(execgroup) X(exec) X(exit) X(fclose) X(fgets) X(findfileclose)        \
+          X(findfirstfile) X(findnextfile) X(fopen) X(fputs) X(fread) X(getdatedayofweek) X(       \
+              getdatedayofyear) X(getdateday) X(getdatehour) X(getdateminute) X(getdatemonth)      \
+              X(getdatesecond) X(getdateyear) X(getdate) X(getdisksizefree) X(getdisksize) X(      \
+                  getdiskname) X(getenvironmentvariable) X(getfiledateday) X(getfiledatehour)      \
+                  X(getfiledateminute) X(getfiledatemonth) X(getfiledatesecond) X(getfiledateyear) \
+                      X(getfiledate) X(getfilesize) X(getinifile) X(getregistryall) X(getregistry) \
+                          X(gettime) X(getversion) X(goto) X(if) X(include) X(lzcopydirrecursive)  \
+                              X(lzcopydir) X(lzcopyfile) X(makefields) X(messagebox) X(mid)        \
+                                  X(mkdir) X(movefilebystartup) X(movefile) X(pwd) X(rmdir) X(     \
+                                      scanfile) X(selectdir) X(selectfile) X(selectprogramgroup)   \
+                                      X(sendmail) X(setfiledate) X(setinifile) X(setregistryall)   \
+                                          X(setregistry) X(sleep) X(strcat) X(strchr) X(strlen)    \
+                                              X(strlower) X(strmakelenleft) X(strmakelen)          \
+                                                  X(strrchr) X(strupper) X(strtrimleft)            \
+                                                      X(strtrimright) X(testfiledate) X(testfile)  \
+                                                          X(translatefile) X(translatestring)      \
+                                                              X(translate) X(while)                \
+                                                                  X(wizardcreate) X(wizardclose)   \
+                                                                      X(wizardpagetext)            \
+                                                                          X(wizardpagebrowse)
 
 // Token kinds. One-character operators are their own character code.
 enum TokenKind : int {

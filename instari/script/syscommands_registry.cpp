@@ -176,7 +176,8 @@ Outcome RegistryAll(Interpreter& in, TokenBuffer& t, bool replacing) {
   if (!v) return Outcome::kDone;
   // an empty search text would match every value: nothing is done with it
   if (!(*v)[0].empty()) {
-    FILE* log = in.Streams().Find(v->back());
+    FILE* log = nullptr;
+    if (auto handle = ParseHandle(v->back())) log = in.Handles().Stream(*handle);
     RegistrySearch(v->front(), replacing ? &(*v)[1] : nullptr, log).Run();
   }
   in.SetSuccess();

@@ -128,12 +128,15 @@ TEST(Jumps, GotoLabelsAndExit) {
   EXPECT_EQ(x.F("notrun"), "<none>");
 }
 
-TEST(Commands, UnknownAndLaterFamiliesAreReportedNotFaked) {
+TEST(Commands, UnknownCommandsAndWrongShapesAreReportedNotFaked) {
   Harness h;
-  h.Run("copyfile 'a' 'b'\nx = getfilesize 'k'\nfoo bar\nx = 1\n");
+  // known keywords in a shape they do not have, and a word that is no command;
+  // in the run pass an assignment of the wrong shape is tried as an expression
+  h.Run("createitem 'a' 'b'\nx = getfilesize\nfoo bar\nx = 1\n");
   EXPECT_EQ(h.Errors(), (std::vector<std::string>{"Kommando unbekannt.", "Kommando unbekannt.",
                                                   "Kommando unbekannt.", "Kommando unbekannt.",
-                                                  "Kommando unbekannt.", "Kommando unbekannt."}));
+                                                  "Field/Constant not defined",
+                                                  "Kommando unbekannt."}));
   EXPECT_EQ(h.F("__error__"), "0");
   EXPECT_EQ(h.F("__Error__"), "1");
   Harness m;

@@ -92,12 +92,12 @@ TEST(RegistryCommands, WholeRegistrySearchAndReplace) {
 
   std::string logPath = pxtest::TestRoot() + "/get.log";
   Harness g;
-  g.in.Streams().Add(fopen(logPath.c_str(), "w"));
-  g.Run(
-      "log = '1'\n"
-      "__error__ = 'x'\n"
-      "getregistryall 'c:\\old' log\n"
-      "e = __error__\n");
+  g.Run("log = fopen '" + logPath +
+        "' 'w'\n"
+        "__error__ = 'x'\n"
+        "getregistryall 'c:\\old' log\n"
+        "e = __error__\n"
+        "fclose log\n");
   EXPECT_TRUE(g.Reports().empty());
   EXPECT_EQ(g.F("e"), "1");
   EXPECT_EQ(pxtest::ReadFile(logPath),
@@ -112,11 +112,11 @@ TEST(RegistryCommands, WholeRegistrySearchAndReplace) {
 
   std::string setLog = pxtest::TestRoot() + "/set.log";
   Harness s;
-  s.in.Streams().Add(fopen(setLog.c_str(), "w"));
-  s.Run(
-      "log = '1'\nsetregistryall 'C:\\OLD' 'd:\\dst' log\ne = __error__\n"
-      // handle 0 logs nothing, and an empty search text changes nothing
-      "none = '0'\nsetregistryall 'd:\\dst' 'e:\\' none\nsetregistryall '' 'X' none\n");
+  s.Run("log = fopen '" + setLog +
+        "' 'w'\nsetregistryall 'C:\\OLD' 'd:\\dst' log\ne = __error__\n"
+        "fclose log\n"
+        // handle 0 logs nothing, and an empty search text changes nothing
+        "none = '0'\nsetregistryall 'd:\\dst' 'e:\\' none\nsetregistryall '' 'X' none\n");
   EXPECT_TRUE(s.Reports().empty());
   EXPECT_EQ(s.F("e"), "1");
   EXPECT_EQ(

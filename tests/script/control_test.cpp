@@ -131,10 +131,11 @@ TEST(Jumps, GotoLabelsAndExit) {
 TEST(Commands, UnknownCommandsAndWrongShapesAreReportedNotFaked) {
   Harness h;
   // known keywords in a shape they do not have, and a word that is no command;
-  // in the run pass an assignment of the wrong shape is tried as an expression
+  // an assignment of the wrong shape is taken for an expression, which fails
+  // only when it runs
   h.Run("createitem 'a' 'b'\nx = getfilesize\nfoo bar\nx = 1\n");
   EXPECT_EQ(h.Errors(), (std::vector<std::string>{"Kommando unbekannt.", "Kommando unbekannt.",
-                                                  "Kommando unbekannt.", "Kommando unbekannt.",
+                                                  "Kommando unbekannt.",
                                                   "Field/Constant not defined",
                                                   "Kommando unbekannt."}));
   EXPECT_EQ(h.F("__error__"), "0");

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# `make run`: the main job of the suite. Until the installer and the capture
-# program are built, it says which programs this tree has.
+# `make run`: runs the sample installation examples/demo.inf with the
+# installer, in a scratch folder of its own (Windows directory, home and
+# install prefix), so nothing of yours is touched; then shows the results.
 set -euo pipefail
 build=${1:-build}
-found=0
-for prog in instari prentix pxconvert; do
-  p=$(find "$build" -maxdepth 3 -type f -name "$prog" -perm -u+x 2>/dev/null | head -n 1)
-  if [ -n "$p" ]; then
-    echo "built: $p"
-    found=1
-  fi
-done
-if [ $found -eq 0 ]; then
-  echo "run: no program is built yet; the libraries and their tests are ('make test')."
-fi
+repo=$(cd "$(dirname "$0")/.." && pwd)
+instari="$build/instari/instari"
+[ -x "$instari" ] || { echo "run: $instari is not built"; exit 1; }
+out="$repo/$build/run"
+rm -rf "$out"
+mkdir -p "$out/windows" "$out/home"
+export WINDIR="$out/windows" HOME="$out/home" XDG_CONFIG_HOME="$out/home/.config"
+export XDG_DATA_HOME="$out/home/.local/share" DEMO_PREFIX="$out/prefix"
+"$instari" "$repo/examples/demo.inf" "$repo/examples/demo" </dev/null
+cat <<INFO
+
+The demo installation ran; its results are in $out:
+  prefix/            the installed files and install.log (one line per file action)
+  windows/demo.ini   the INI entries it wrote
+  windows/registry.reg   the registry, with HKEY_LOCAL_MACHINE\\Software\\Tervola\\Demo
+  windows/Start Menu/Programs/Tervola Demo/Hello.LNK   the start-menu item (a shell link)
+  home/.local/share/applications/Tervola Demo/Hello.desktop   its twin for Linux menus
+INFO
+echo "--- install.log"
+cat "$out/prefix/install.log"

@@ -136,6 +136,12 @@ int ShellExecute(std::string_view verb, std::string_view file, std::string_view 
   }
   std::string host = HostPath(file);
   struct stat st {};
+  if (open && (host.empty() || stat(host.c_str(), &st) != 0) &&
+      file.find_first_of("/\\:") == std::string_view::npos) {
+    // a bare program name is looked for on the search path, as Windows does
+    std::string found = FindInPath(std::string(file).c_str());
+    if (!found.empty()) host = found;
+  }
   if (host.empty() || stat(host.c_str(), &st) != 0) {
     // the file or already its folder missing
     std::string parent = host.substr(0, host.rfind('/') == std::string::npos ? 0 : host.rfind('/'));

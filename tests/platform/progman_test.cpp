@@ -77,4 +77,20 @@ TEST(Shell, ProcessProbeAndCommandLines) {
     out = pxtest::ReadFile(root + "/out.txt");
   }
   EXPECT_EQ(out, "one|two words|;rm|$HOME|");
+
+  // a bare name is found on the search path; one that is nowhere stays missing
+  std::filesystem::create_directories(root + "/bin");
+  std::filesystem::rename(root + "/args.sh", root + "/bin/pxargs");
+  std::filesystem::remove(root + "/out.txt");
+  const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", (root + "/bin:" + oldPath).c_str(), 1);
+  EXPECT_GT(platform::ShellExecute("open", "pxargs", "found", root, 1), 32);
+  EXPECT_EQ(platform::ShellExecute("open", "pxargs-nowhere", "", root, 1), platform::SE_ERR_FNF);
+  setenv("PATH", oldPath.c_str(), 1);
+  out.clear();
+  for (int i = 0; i < 200 && out.empty(); ++i) {
+    usleep(10000);
+    out = pxtest::ReadFile(root + "/out.txt");
+  }
+  EXPECT_EQ(out, "found|");
 }

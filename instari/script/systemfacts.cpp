@@ -1,20 +1,6 @@
 #include "instari/script/systemfacts.h"
 
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <netdb.h>
-#include <pwd.h>
-#include <sys/sysinfo.h>
-#include <sys/utsname.h>
-#include <unistd.h>
-
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <map>
-#include <vector>
+#include <time.h>
 
 #include "instari/ixstdf32/ixstdf.h"
 #include "platform/locale.h"
@@ -28,12 +14,6 @@ namespace instari::script {
 namespace {
 
 std::string Text(const char* libraryResult) { return libraryResult ? libraryResult : ""; }
-
-std::string Lowered(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 // The facts about the machine that the predefined fields show. The
-// interpreter asks only this interface, so the values can come from the
-// operations library, from a test, or from the host stand-ins below.
+// interpreter asks only this interface, so a test can hand it a machine of
+// its own.
 
 #include <cstdint>
 #include <ctime>
@@ -58,8 +58,8 @@ class SystemFacts {
   virtual uint64_t MillisecondsSinceStart() = 0;
 };
 
-// Values from this host through POSIX and the platform layer; see the .cpp
-// for which ones are stand-ins until the operations library is there.
+// This machine's facts, as the operations library and the platform layer
+// report them.
 class HostSystemFacts : public SystemFacts {
  public:
   std::string CountryAbbreviation() override;

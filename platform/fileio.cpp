@@ -62,20 +62,61 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
   struct stat lst;
   if (lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && realpath(path.c_str(), real))
     target = real;
+  struct stat st;
+  const mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  PendingFile out;
+  return out.Create(target, mode) && WriteAll(out.Fd(), bytes) && fdatasync(out.Fd()) == 0 &&
+         out.Commit();
+}
 
-  std::string tmpl = DirectoryOf(target) + "/.tmp.XXXXXX";
+bool PendingFile::Create(const std::string& target, mode_t mode) {
+  struct stat st;
+  if ((!target.empty() && target.back() == '/') ||
+      (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    errno = EISDIR;
+    return false;
+  }
+  size_t slash = target.rfind('/');
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string tmpl = DirectoryOf(target) + "/." + base + ".tmp-XXXXXX";
   int fd = mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st;
-  mode_t mode = 0644;
-  if (stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fdatasync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok && rename(tmpl.c_str(), target.c_str()) == 0) return true;
+  target_ = target;
+  temp_ = tmpl;
+  fd_ = fd;
+  fchmod(fd_, mode);
+  return true;
+}
+
+bool PendingFile::Close() {
+  if (fd_ < 0) return true;
+  int fd = fd_;
+  fd_ = -1;
+  return close(fd) == 0;
+}
+
+bool PendingFile::Commit() {
+  if (temp_.empty() || !Close()) return false;
+  if (rename(temp_.c_str(), target_.c_str()) != 0) return false;
+  temp_.clear();
+  return true;
+}
+
+PendingFile::~PendingFile() {
   int saved = errno;
-  unlink(tmpl.c_str());
+  if (fd_ >= 0) close(fd_);
+  if (!temp_.empty()) unlink(temp_.c_str());
   errno = saved;
-  return false;
+}
+
+mode_t CurrentUmask() {
+  // read, not set and reset: another thread may be creating files meanwhile
+  if (auto status = ReadWholeFile("/proc/self/status")) {
+    size_t at = status->find("Umask:");
+    if (at != std::string::npos)
+      return static_cast<mode_t>(strtoul(status->c_str() + at + 6, nullptr, 8));
+  }
+  return 022;
 }
 
 DirectoryLock::DirectoryLock(const std::string& filePath) {

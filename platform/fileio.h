@@ -2,6 +2,8 @@
 // Whole-file reads and crash-safe whole-file replacement, shared by the
 // profile and registry stand-ins.
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 
@@ -15,6 +17,34 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // path, keeping the old file's permissions; a reader sees the old or the new
 // file, never a mix. A symbolic link is followed and its target replaced.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
+
+// A file being written under a temporary name beside its target, put in
+// place by one rename when complete; dropped (unlinked) otherwise, so the
+// old target is never left half-written.
+class PendingFile {
+ public:
+  PendingFile() = default;
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  // False with errno when the temporary file cannot be made, or the target
+  // names a directory.
+  bool Create(const std::string& target, mode_t mode);
+  int Fd() const { return fd_; }
+  const std::string& Path() const { return temp_; }
+  // Closes the file (done by Commit too, if not before).
+  bool Close();
+  // Renames the file over the target.
+  bool Commit();
+
+ private:
+  std::string target_, temp_;
+  int fd_ = -1;
+};
+
+// The process's file-creation mask, read without changing it for good.
+mode_t CurrentUmask();
 
 // An exclusive advisory lock serialising writers of files in one directory;
 // released when the object goes.

@@ -42,74 +42,16 @@ class Fd {
   int fd_;
 };
 
-mode_t CurrentUmask() {
-  auto status = platform::ReadWholeFile("/proc/self/status");
-  if (status) {
-    size_t at = status->find("Umask:");
-    if (at != std::string::npos)
-      return static_cast<mode_t>(strtoul(status->c_str() + at + 6, nullptr, 8));
-  }
-  return 022;
-}
-
 // The new file's mode: an existing target keeps its own; a new one gets
 // the usual mode with the source's execute bits, so programs stay runnable.
 mode_t NewMode(int sourceFd, const std::string& targetHost) {
   struct stat st {};
   if (stat(targetHost.c_str(), &st) == 0) return st.st_mode & 07777;
-  static const mode_t mask = CurrentUmask();
+  static const mode_t mask = platform::CurrentUmask();
   mode_t mode = 0666;
   if (fstat(sourceFd, &st) == 0) mode |= st.st_mode & 0111;
   return mode & ~mask;
 }
-
-// The target being written: a temporary file until Commit.
-class PendingTarget {
- public:
-  // False with errno when the temporary file cannot be made.
-  bool Create(const std::string& targetHost, mode_t mode) {
-    target_ = targetHost;
-    size_t slash = targetHost.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : targetHost.substr(0, slash);
-    std::string base = slash == std::string::npos ? targetHost : targetHost.substr(slash + 1);
-    struct stat st {};
-    if (!targetHost.empty() && targetHost.back() == '/') {
-      errno = EISDIR;
-      return false;
-    }
-    if (stat(targetHost.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-      return false;
-    }
-    temp_ = dir + "/." + base + ".ixcopy-XXXXXX";
-    fd_ = mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-      temp_.clear();
-      return false;
-    }
-    fchmod(fd_, mode);
-    return true;
-  }
-  int Fd() const { return fd_; }
-  bool Commit() {
-    int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) return false;
-    if (rename(temp_.c_str(), target_.c_str()) != 0) return false;
-    temp_.clear();
-    return true;
-  }
-  ~PendingTarget() {
-    int saved = errno;
-    if (fd_ >= 0) close(fd_);
-    if (!temp_.empty()) unlink(temp_.c_str());
-    errno = saved;
-  }
-
- private:
-  std::string target_, temp_;
-  int fd_ = -1;
-};
 
 int OpenSource(const std::string& host) {
   if (host.empty()) {
@@ -137,7 +79,7 @@ CopyStep CopyExpanding(const char* source, const char* target, uint64_t* written
     errno = TooLong(target) ? ENAMETOOLONG : ENOENT;
     return CopyStep::kTargetCreate;
   }
-  PendingTarget out;
+  platform::PendingFile out;
   if (!out.Create(targetHost, NewMode(in.Get(), targetHost))) return CopyStep::kTargetCreate;
   platform::LzResult r = platform::LzCopyToFd(in.Get(), out.Fd(), written);
   if (r == platform::LzResult::kBadData) errno = EILSEQ;

@@ -12,6 +12,7 @@
 
 #include "instari/ixstdf32/errorstate.h"
 #include "instari/script/filecommands.h"
+#include "platform/fileio.h"
 #include "platform/filetime.h"
 #include "platform/paths.h"
 
@@ -45,13 +46,6 @@ class Fd {
 };
 
 // Removes a temporary file unless it was renamed into place.
-struct TempFile {
-  std::string path;
-  ~TempFile() {
-    if (!path.empty()) unlink(path.c_str());
-  }
-};
-
 char SeparatorOf(std::string_view path) {
   if (path.find('\\') != std::string_view::npos) return '\\';
   if (path.size() >= 2 && path[1] == ':') return '\\';
@@ -263,14 +257,9 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
     RecordFailure("Datei " + dst + " kann nicht erstellt werden", ENOENT);
     return 0;
   }
-  size_t slash = hd.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : hd.substr(0, slash);
-  TempFile temp{JoinPath(dir, ".ixcopy.XXXXXX")};
-  Fd to(mkostemp(temp.path.data(), O_CLOEXEC));
-  if (to.Get() < 0) {
-    int e = errno;
-    temp.path.clear();
-    RecordFailure("Datei " + dst + " kann nicht erstellt werden", e);
+  platform::PendingFile to;
+  if (!to.Create(hd, 0600)) {
+    RecordFailure("Datei " + dst + " kann nicht erstellt werden", errno);
     return 0;
   }
   posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -285,7 +274,7 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
   for (;;) {
     ssize_t n;
     if (inKernel) {
-      n = copy_file_range(from.Get(), nullptr, to.Get(), nullptr, kBlock * kBlocksPerRun, 0);
+      n = copy_file_range(from.Get(), nullptr, to.Fd(), nullptr, kBlock * kBlocksPerRun, 0);
       if (n < 0 && done == 0 &&
           (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
         inKernel = false;
@@ -312,7 +301,7 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
       }
       if (n > 0 && translate)
         for (ssize_t i = 0; i < n; ++i) buffer[i] = translate[buffer[i]];
-      if (n > 0 && !WriteAll(to.Get(), buffer.data(), static_cast<size_t>(n))) {
+      if (n > 0 && !WriteAll(to.Fd(), buffer.data(), static_cast<size_t>(n))) {
         RecordFailure("Write-Error Datei " + dst, errno);
         return 0;
       }
@@ -324,18 +313,17 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
   }
   // the source's permission bits, always writable by its owner as a freshly
   // created file is; then its times
-  fchmod(to.Get(), (st.st_mode & 0777) | S_IWUSR);
+  fchmod(to.Fd(), (st.st_mode & 0777) | S_IWUSR);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  futimens(to.Get(), times);
-  if (to.Close() != 0) {
+  futimens(to.Fd(), times);
+  if (!to.Close()) {
     RecordFailure("Write-Error Datei " + dst, errno);
     return 0;
   }
-  if (rename(temp.path.c_str(), hd.c_str()) != 0) {
+  if (!to.Commit()) {
     RecordFailure("Datei " + dst + " kann nicht erstellt werden", errno);
     return 0;
   }
-  temp.path.clear();
   if (stats) {
     stats->bytes = done;
     stats->milliseconds = progress.Elapsed();
@@ -354,25 +342,20 @@ bool MoveOneFile(const std::string& hostSrc, const std::string& hostDst) {
     errno = EXDEV;
     return false;
   }
-  TempFile temp{hostDst + ".ixmove.XXXXXX"};
-  Fd to(mkostemp(temp.path.data(), O_CLOEXEC));
-  if (to.Get() < 0) {
-    temp.path.clear();
-    return false;
-  }
+  platform::PendingFile to;
+  if (!to.Create(hostDst, 0600)) return false;
   std::vector<unsigned char> buffer(kBlock * kBlocksPerRun);
   for (;;) {
     ssize_t n = read(from.Get(), buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
-    if (!WriteAll(to.Get(), buffer.data(), static_cast<size_t>(n))) return false;
+    if (!WriteAll(to.Fd(), buffer.data(), static_cast<size_t>(n))) return false;
   }
-  fchmod(to.Get(), st.st_mode & 07777);
+  fchmod(to.Fd(), st.st_mode & 07777);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  futimens(to.Get(), times);
-  if (to.Close() != 0 || rename(temp.path.c_str(), hostDst.c_str()) != 0) return false;
-  temp.path.clear();
+  futimens(to.Fd(), times);
+  if (!to.Commit()) return false;
   return unlink(hostSrc.c_str()) == 0;
 }
 

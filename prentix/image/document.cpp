@@ -1,13 +1,12 @@
 #include "prentix/image/document.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "prentix/image/colorreduce.h"
 #include "prentix/image/secgif.h"
@@ -43,21 +42,6 @@ std::unique_ptr<SECImageBase> MakeCodec(ImageFormat f) {
 
 void Say(std::string* reason, std::string text) {
   if (reason) *reason = std::move(text);
-}
-
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A fresh name beside the target that the codec may write to.
-std::string ReserveTemporary(const std::string& target) {
-  std::string tmpl = DirectoryOf(target) + "/.pxsave.XXXXXX";
-  int fd = mkstemp(tmpl.data());
-  if (fd < 0) return {};
-  close(fd);
-  return tmpl;
 }
 
 }  // namespace
@@ -145,16 +129,18 @@ bool SaveImageDocument(SECDib& image, const std::string& path, std::string* reas
     Say(reason, strerror(S_ISDIR(st.st_mode) ? EISDIR : EACCES));  // read-only, as on Windows
     return false;
   }
-  const std::string temp = ReserveTemporary(target);
-  if (temp.empty()) {
+  // the new file gets the old one's mode, or the usual mode of a new file
+  platform::PendingFile out;
+  if (!out.Create(target, exists ? (st.st_mode & 07777) : (0666 & ~platform::CurrentUmask()))) {
     Say(reason, strerror(errno));
     return false;
   }
+  const char* temp = out.Path().c_str();
 
   bool ok;
   const ImageFormat format = FormatForPath(path);
   if (format == ImageFormat::kDib) {
-    ok = image.SaveImage(temp.c_str());
+    ok = image.SaveImage(temp);
   } else {
     SECDib copy;
     ok = copy.CopyImage(image);
@@ -162,25 +148,18 @@ bool SaveImageDocument(SECDib& image, const std::string& path, std::string* reas
       ReduceTo256Colors(copy);  // as before: a failed reduction leaves the writer to refuse
     if (ok) {
       auto codec = MakeCodec(format);
-      ok = codec->TakeOver(copy) && codec->SaveImage(temp.c_str());
+      ok = codec->TakeOver(copy) && codec->SaveImage(temp);
     }
   }
-
-  if (ok) {
-    // the new file gets the old one's mode, or the usual mode of a new file
-    mode_t mode = exists ? (st.st_mode & 07777) : 0;
-    if (!exists) {
-      mode_t mask = umask(0);
-      umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ok = chmod(temp.c_str(), mode) == 0 && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) Say(reason, strerror(errno));
-  } else {
+  if (!ok) {
     Say(reason, "the picture could not be written in this format");
+    return false;
   }
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  if (!out.Commit()) {
+    Say(reason, strerror(errno));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace prentix

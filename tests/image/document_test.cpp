@@ -102,7 +102,7 @@ TEST(Document, SavesKeepOrReduceDepthAndNeverChangeThePicture) {
   }
   // no temporary file is left behind
   for (const auto& e : std::filesystem::directory_iterator(Dir()))
-    EXPECT_NE(e.path().filename().string().rfind(".pxsave", 0), 0u) << e.path();
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
   ClearCurrent();
 }
 

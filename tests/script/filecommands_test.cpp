@@ -171,7 +171,7 @@ TEST(FileCommands, CopyFileFailuresLoseNothing) {
             "directory] CopyFile src.txt \tkeep.txt/x\n");
   // no temporary file is left behind
   for (const auto& e : fs::directory_iterator(Root()))
-    EXPECT_EQ(e.path().filename().string().find(".ixcopy"), std::string::npos);
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos);
 
   // a read-only destination is replaced; an unwritable directory is not
   Put("ro.txt", "old");

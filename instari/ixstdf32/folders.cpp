@@ -15,6 +15,7 @@
 #include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 
 namespace ixstdf {
 
@@ -104,34 +105,6 @@ std::string EntryValue(std::string_view s) {
     }
   }
   return out;
-}
-
-// The words of a Windows command line: blanks separate, double quotes
-// group, \" is a quote.
-std::vector<std::string> SplitArguments(std::string_view line) {
-  std::vector<std::string> words;
-  std::string cur;
-  bool inWord = false, quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '\\' && i + 1 < line.size() && line[i + 1] == '"') {
-      cur.push_back('"');
-      inWord = true;
-      ++i;
-    } else if (c == '"') {
-      quoted = !quoted;
-      inWord = true;
-    } else if (!quoted && (c == ' ' || c == '\t')) {
-      if (inWord) words.push_back(cur);
-      cur.clear();
-      inWord = false;
-    } else {
-      cur.push_back(c);
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(cur);
-  return words;
 }
 
 // One argument of an Exec key, quoted where the desktop entry rules ask.
@@ -280,7 +253,8 @@ bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
   if (name.size() > 4 && platform::SameNameIgnoringCase(name.substr(name.size() - 4), ".lnk"))
     name.resize(name.size() - 4);
   std::string exec = ExecArgument(program);
-  for (const std::string& word : SplitArguments(arguments)) exec += " " + ExecArgument(word);
+  for (const std::string& word : platform::SplitCommandLine(arguments))
+    exec += " " + ExecArgument(word);
 
   std::string text = "[Desktop Entry]\nType=Application\nName=" + EntryValue(name) + "\n";
   if (!description.empty()) text += "Comment=" + EntryValue(description) + "\n";

@@ -175,7 +175,6 @@ std::optional<ScreenPixels> Connection::CopyScreenRect(const Rect& r, bool useSh
   ScreenPixels out;
   out.width = width;
   out.height = height;
-  const int screen = DefaultScreen(display_);
   if (useShm && shm_) {
     if (CopyWithShm(left, top, out)) return out;
     shm_ = false;  // a remote server, say: plain copies from now on

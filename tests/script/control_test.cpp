@@ -134,10 +134,9 @@ TEST(Commands, UnknownCommandsAndWrongShapesAreReportedNotFaked) {
   // an assignment of the wrong shape is taken for an expression, which fails
   // only when it runs
   h.Run("createitem 'a' 'b'\nx = getfilesize\nfoo bar\nx = 1\n");
-  EXPECT_EQ(h.Errors(), (std::vector<std::string>{"Kommando unbekannt.", "Kommando unbekannt.",
-                                                  "Kommando unbekannt.",
-                                                  "Field/Constant not defined",
-                                                  "Kommando unbekannt."}));
+  EXPECT_EQ(h.Errors(), (std::vector<std::string>{
+                            "Kommando unbekannt.", "Kommando unbekannt.", "Kommando unbekannt.",
+                            "Field/Constant not defined", "Kommando unbekannt."}));
   EXPECT_EQ(h.F("__error__"), "0");
   EXPECT_EQ(h.F("__Error__"), "1");
   Harness m;
@@ -162,7 +161,9 @@ TEST(ErrorReport, ExactTextLogAndButtons) {
             ">>>>>> Field/Constant not defined\n"
             "     13:   endif\n");
   EXPECT_EQ(reports[0].rfind("Syntax-Check: setup.inf\n\n", 0), 0u);
-  const auto& m = h.ui.Messages()[1];
+  const auto messages = h.ui.Messages();  // a copy: keep it alive while m is used
+  ASSERT_GE(messages.size(), 2u);
+  const auto& m = messages[1];
   EXPECT_EQ(m.caption, "Instari");
   EXPECT_EQ(m.style, instari::mb::kOkCancel | instari::mb::kIconQuestion);
 

@@ -12,18 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 runs=5
 
-best_ms() {  # best wall time in milliseconds of $runs runs of the command
-  local best=
-  for _ in $(seq "$runs"); do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    local ms=$(((t1 - t0) / 1000000))
-    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-  done
-  echo "$best"
-}
+. "$(dirname "$0")/lib.sh"
 
 for size in 4000x3000 1920x1080; do
   in="$work/in-$size.bmp"

@@ -14,18 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 runs=3
 
-best_ms() {
-  local best=
-  for _ in $(seq "$runs"); do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    local ms=$(((t1 - t0) / 1000000))
-    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-  done
-  echo "$best"
-}
+. "$(dirname "$0")/lib.sh"
 
 in="$work/in.bmp"
 "$ours" --picture "$in"

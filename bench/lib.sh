@@ -1,0 +1,14 @@
+# Shared by the compare_*.sh scripts; source it after setting $runs.
+
+best_ms() {  # best wall time in milliseconds of $runs runs of the command
+  local best=
+  for _ in $(seq "$runs"); do
+    local t0 t1
+    t0=$(date +%s%N)
+    "$@" >/dev/null
+    t1=$(date +%s%N)
+    local ms=$(((t1 - t0) / 1000000))
+    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+  done
+  echo "$best"
+}

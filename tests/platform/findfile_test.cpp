@@ -14,36 +14,12 @@
 
 #include "common/testutil.h"
 #include "platform/profile.h"
+#include "tests/platform/wildcard_reference.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The wildcard rules written out as a table over (name position, pattern
-// position), independent of the two-pointer matcher under test.
-bool ReferenceMatch(const std::string& p, const std::string& n) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-  const bool nameHasDot = n.find('.') != std::string::npos;
-  std::vector<std::vector<char>> m(n.size() + 1, std::vector<char>(p.size() + 1, 0));
-  m[n.size()][p.size()] = 1;
-  for (size_t i = n.size() + 1; i-- > 0;) {
-    for (size_t j = p.size(); j-- > 0;) {
-      const bool more = i < n.size();
-      bool r;
-      if (p[j] == '*')
-        r = m[i][j + 1] || (more && m[i + 1][j]);
-      else if (p[j] == '?')
-        r = more && m[i + 1][j + 1];
-      else if (p[j] == '.')
-        r = (more && n[i] == '.' && m[i + 1][j + 1]) || (!more && !nameHasDot && m[i][j + 1]);
-      else
-        r = more && lower(p[j]) == lower(n[i]) && m[i + 1][j + 1];
-      m[i][j] = r;
-    }
-  }
-  return m[0][0];
-}
 
 // All results of a search as name -> how often it came.
 std::map<std::string, int> Collect(const std::string& pattern,
@@ -100,7 +76,8 @@ TEST(FindFile, WildcardRules) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MatchesDosWildcard(c.pattern, c.name), c.match) << c.pattern << " / " << c.name;
-    EXPECT_EQ(ReferenceMatch(c.pattern, c.name), c.match) << "reference " << c.pattern;
+    EXPECT_EQ(pxtest::ReferenceWildcardMatch(c.pattern, c.name), c.match)
+        << "reference " << c.pattern;
   }
 
   // every pattern up to 4 characters over a small alphabet against every
@@ -122,7 +99,7 @@ TEST(FindFile, WildcardRules) {
   int disagreements = 0;
   for (const auto& p : patterns)
     for (const auto& n : names)
-      if (MatchesDosWildcard(p, n) != ReferenceMatch(p, n) && ++disagreements < 5)
+      if (MatchesDosWildcard(p, n) != pxtest::ReferenceWildcardMatch(p, n) && ++disagreements < 5)
         ADD_FAILURE() << "pattern '" << p << "' name '" << n << "'";
   EXPECT_EQ(disagreements, 0);
 

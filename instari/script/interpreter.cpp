@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +37,16 @@ std::string CutToSlot(std::string s) {
 std::string_view BaseName(std::string_view name) {
   size_t slash = name.find_last_of("\\/");
   return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+// "/c" and one separator start the one-line mode. Here absolute paths begin
+// with '/' too, so "/cdrom/setup.inf" or "/c/setup.inf" name a script: a
+// character that can go on a file name is not taken as the separator.
+bool IsOneLineArgument(std::string_view arg) {
+  if (arg.substr(0, 2) != "/c") return false;
+  if (arg.size() == 2) return true;
+  unsigned char sep = static_cast<unsigned char>(arg[2]);
+  return !(isalnum(sep) || sep >= 0x80 || strchr("/._-~+", sep));
 }
 
 }  // namespace
@@ -291,7 +302,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i)
     fields_.Set("__ARGV__[" + std::to_string(i) + "]", args[i]);
 
-  if (args.size() > 1 && args[1].rfind("/c", 0) == 0) {
+  if (args.size() > 1 && IsOneLineArgument(args[1])) {
     fields_.Set("__InstariFileName__", "/c");
     CreateStartFields();
     ReadLine(args[1].size() > 3 ? std::string_view(args[1]).substr(3) : std::string_view(), 1);

@@ -75,4 +75,9 @@ TEST(Program, ScriptAndWorkingDirectoryModes) {
   EXPECT_NE(out.find("Error open directory: "), std::string::npos);
   EXPECT_EQ(RunCaptured({Instari(), dir + "/missing.inf"}, out), 2);
   EXPECT_NE(out.find("Error open file: "), std::string::npos);
+  // an absolute script path that happens to begin with "/c" is still a file name
+  EXPECT_EQ(RunCaptured({Instari(), "/cdrom-none/setup.inf"}, out), 2);
+  EXPECT_NE(out.find("Error open file: /cdrom-none/setup.inf"), std::string::npos) << out;
+  EXPECT_EQ(RunCaptured({Instari(), "/c/none.inf"}, out), 2);
+  EXPECT_NE(out.find("Error open file: /c/none.inf"), std::string::npos) << out;
 }

@@ -7,7 +7,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
+
+#include "platform/dircache.h"
 
 namespace platform {
 
@@ -70,17 +74,43 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
 }
 
 bool PendingFile::Create(const std::string& target, mode_t mode) {
+  return Start(target, mode, false);
+}
+
+bool PendingFile::CreateNamed(const std::string& target, mode_t mode) {
+  return Start(target, mode, true);
+}
+
+bool PendingFile::Start(const std::string& target, mode_t mode, bool named) {
   struct stat st;
-  if ((!target.empty() && target.back() == '/') ||
-      (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+  const bool exists = stat(target.c_str(), &st) == 0;
+  if ((!target.empty() && target.back() == '/') || (exists && S_ISDIR(st.st_mode))) {
     errno = EISDIR;
     return false;
   }
+  const std::string dir = DirectoryOf(target);
+  // linking an unnamed file in goes through /proc without special rights
+  static const bool canLink = access("/proc/self/fd", X_OK) == 0;
+  if (!named && !exists && canLink) {
+    // A new target: a file without a name until it is complete, so nothing
+    // half-written is ever seen under any name, not even after a crash.
+    int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      target_ = target;
+      fd_ = fd;
+      unnamed_ = true;
+      fchmod(fd_, mode);
+      return true;
+    }
+    // file systems without unnamed files take the named way
+  }
   size_t slash = target.rfind('/');
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string tmpl = DirectoryOf(target) + "/." + base + ".tmp-XXXXXX";
+  std::string tmpl = dir + "/." + base + ".tmp-XXXXXX";
+  DirectoryEdit edit(dir);
   int fd = mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return false;
+  edit.Done(std::string_view(tmpl).substr(dir.size() + 1), {});
   target_ = target;
   temp_ = tmpl;
   fd_ = fd;
@@ -89,15 +119,60 @@ bool PendingFile::Create(const std::string& target, mode_t mode) {
 }
 
 bool PendingFile::Close() {
-  if (fd_ < 0) return true;
+  // an unnamed file would vanish with its descriptor: Commit closes it
+  if (fd_ < 0 || unnamed_) return true;
   int fd = fd_;
   fd_ = -1;
   return close(fd) == 0;
 }
 
+bool PendingFile::LinkUnnamed() {
+  const std::string dir = DirectoryOf(target_);
+  const std::string name = target_.substr(target_.rfind('/') + 1);
+  char proc[64];
+  snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd_);
+  {
+    DirectoryEdit edit(dir);
+    if (linkat(AT_FDCWD, proc, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        (errno == ENOENT && linkat(fd_, "", AT_FDCWD, target_.c_str(), AT_EMPTY_PATH) == 0)) {
+      edit.Done(name, {});
+      return true;
+    }
+  }
+  if (errno != EEXIST) return false;
+  // The target appeared meanwhile: a temporary name, then one rename over it.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    snprintf(suffix, sizeof suffix, ".tmp-%d-%d", static_cast<int>(getpid()), attempt);
+    std::string temp = dir + "/." + name + suffix;
+    if (linkat(AT_FDCWD, proc, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+        (errno != ENOENT || linkat(fd_, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) != 0)) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (rename(temp.c_str(), target_.c_str()) == 0) return true;
+    int saved = errno;
+    unlink(temp.c_str());
+    errno = saved;
+    return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
 bool PendingFile::Commit() {
+  if (unnamed_) {
+    if (fd_ < 0 || !LinkUnnamed()) return false;
+    unnamed_ = false;
+    int fd = std::exchange(fd_, -1);
+    return close(fd) == 0;
+  }
   if (temp_.empty() || !Close()) return false;
+  const std::string dir = DirectoryOf(target_);
+  DirectoryEdit edit(dir);
   if (rename(temp_.c_str(), target_.c_str()) != 0) return false;
+  edit.Done(std::string_view(target_).substr(target_.rfind('/') + 1),
+            std::string_view(temp_).substr(temp_.rfind('/') + 1));
   temp_.clear();
   return true;
 }

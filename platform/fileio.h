@@ -18,9 +18,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // file, never a mix. A symbolic link is followed and its target replaced.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
 
-// A file being written under a temporary name beside its target, put in
-// place by one rename when complete; dropped (unlinked) otherwise, so the
-// old target is never left half-written.
+// A file being written beside its target and put in place in one step when
+// complete; dropped otherwise, so the old target is never left half-written.
+// A new target is written as a file without a name (linked in by Commit)
+// where the file system allows it, else under a temporary name renamed over
+// the target.
 class PendingFile {
  public:
   PendingFile() = default;
@@ -31,16 +33,23 @@ class PendingFile {
   // False with errno when the temporary file cannot be made, or the target
   // names a directory.
   bool Create(const std::string& target, mode_t mode);
+  // The same, always under a temporary name, for writers that need a path.
+  bool CreateNamed(const std::string& target, mode_t mode);
   int Fd() const { return fd_; }
+  // The temporary name; empty for a file made by Create without one.
   const std::string& Path() const { return temp_; }
   // Closes the file (done by Commit too, if not before).
   bool Close();
-  // Renames the file over the target.
+  // Puts the file in place of the target.
   bool Commit();
 
  private:
+  bool Start(const std::string& target, mode_t mode, bool named);
+  bool LinkUnnamed();
+
   std::string target_, temp_;
   int fd_ = -1;
+  bool unnamed_ = false;
 };
 
 // The process's file-creation mask, read without changing it for good.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/dircache.h"
 #include "platform/profile.h"
 
 namespace platform {
@@ -85,6 +86,21 @@ std::string TempDirectory() {
 
 std::string ResolveCaseInsensitive(const std::string& hostPath) {
   if (hostPath.empty() || Exists(hostPath)) return hostPath;
+
+  // Usually only the last name is missing (a file about to be made): one
+  // look at its directory instead of one per component.
+  const size_t cut = hostPath.rfind('/');
+  if (hostPath.back() != '/') {
+    std::string dir = cut == std::string::npos ? "." : cut == 0 ? "/" : hostPath.substr(0, cut);
+    std::string name = cut == std::string::npos ? hostPath : hostPath.substr(cut + 1);
+    struct stat st;
+    if (name != "." && name != ".." && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      std::string found = FindSpellingInDirectory(dir, name, &st);
+      if (found.empty()) return hostPath;
+      return cut == std::string::npos ? found : hostPath.substr(0, cut + 1) + found;
+    }
+  }
+
   std::string out;
   size_t pos = 0;
   if (hostPath[0] == '/') {
@@ -101,15 +117,8 @@ std::string ResolveCaseInsensitive(const std::string& hostPath) {
     std::string dir = out.empty() ? std::string(".") : out;
     std::string candidate = out.empty() ? comp : (out == "/" ? "/" + comp : out + "/" + comp);
     if (searching && !Exists(candidate) && comp != "." && comp != "..") {
-      std::string found;
-      if (DIR* d = opendir(dir.c_str())) {
-        // several spellings may exist; take the least one so the choice is stable
-        while (dirent* e = readdir(d)) {
-          std::string_view name(e->d_name);
-          if (SameNameIgnoringCase(name, comp) && (found.empty() || name < found)) found = name;
-        }
-        closedir(d);
-      }
+      // several spellings may exist; the least is taken so the choice is stable
+      std::string found = FindSpellingInDirectory(dir, comp);
       if (found.empty())
         searching = false;
       else
@@ -131,7 +140,7 @@ std::string HostPath(std::string_view path) {
     std::string root = GetPrivateProfileString("Drives", std::string(1, letter), "", "win.ini");
     if (root.empty()) {
       if (letter != 'C') return {};
-      root = "/";
+      root.assign(1, '/');  // assign(const char*) trips a false -Wrestrict in GCC 12
     }
     for (char& c : root)
       if (c == '\\') c = '/';

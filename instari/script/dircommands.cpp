@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
+#include <optional>
 
 #include "instari/script/filecommands.h"
 #include "platform/paths.h"
@@ -94,10 +96,11 @@ class DirCopy {
     }
     Status(in_, "Scan-Directory: " + src);
     std::vector<platform::FindData> entries = ListDirectory(src);
+    Places places = PlacesFor(src, dst, entries);
     for (const platform::FindData& d : entries) {
       if (d.IsDirectory() || !platform::MatchesDosWildcard(mask_, d.name)) continue;
       found = true;
-      File(d, JoinPath(src, d.name), dst);
+      File(d, JoinPath(src, d.name), dst, places);
       in_.Ui().DispatchPending();
     }
     if (o_.deleteIfNoSource) {
@@ -121,14 +124,55 @@ class DirCopy {
     }
   }
 
-  void File(const platform::FindData& source, const std::string& src, const std::string& dstDir) {
+  // Both directories resolved once, and the targets already there, so that
+  // each file costs no lookups of its own. Source names that differ only in
+  // case may meet one target: then each file looks for its target itself.
+  struct Places {
+    bool resolved = false;
+    std::string hostSrc, hostDst;
+    std::map<std::string, platform::FindData> targets;  // by folded name
+  };
+
+  static std::string Folded(std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return s;
+  }
+
+  Places PlacesFor(const std::string& src, const std::string& dst,
+                   const std::vector<platform::FindData>& entries) {
+    Places p;
+    if (lz_) return p;
+    for (size_t i = 1; i < entries.size(); ++i)  // sorted by folded name
+      if (platform::SameNameIgnoringCase(entries[i - 1].name, entries[i].name)) return p;
+    p.hostSrc = platform::HostPath(src);
+    p.hostDst = platform::HostPath(dst);
+    if (p.hostSrc.empty() || p.hostDst.empty()) return p;
+    for (platform::FindData& d : ListDirectory(dst)) {
+      std::string key = Folded(d.name);
+      auto it = p.targets.find(key);
+      // the least spelling, as a single lookup would find
+      if (it == p.targets.end() || d.name < it->second.name) p.targets[key] = std::move(d);
+    }
+    p.resolved = true;
+    return p;
+  }
+
+  void File(const platform::FindData& source, const std::string& src, const std::string& dstDir,
+            const Places& places) {
     if (Listed(excludeFiles_, src)) {
       Log(log_, "Exclude  File: %s\n", src.c_str());
       return;
     }
     std::string dst = JoinPath(dstDir, source.name);
+    std::optional<platform::FindData> target;
+    if (places.resolved) {
+      auto it = places.targets.find(Folded(source.name));
+      if (it != places.targets.end()) target = it->second;
+    } else if (!o_.always) {
+      target = platform::FindFirstMatch(dst);
+    }
     if (!o_.always) {
-      std::optional<platform::FindData> target = platform::FindFirstMatch(dst);
       if (target && !NeedsCopy(source, *target, o_)) {
         Log(log_, "Ok (<=)  CopyFile %s \t%s\n", src.c_str(), dst.c_str());
         return;
@@ -147,6 +191,10 @@ class DirCopy {
         Log(log_, "Ok (<=)  CopyFile %s \t%s\n", src.c_str(), dst.c_str());
         return;
       }
+    } else if (places.resolved) {
+      r = BlockCopyHost(in_, src, dst, JoinHost(places.hostSrc, source.name),
+                        JoinHost(places.hostDst, target ? target->name : source.name), nullptr,
+                        &stats);
     } else {
       r = BlockCopy(in_, src, dst, nullptr, &stats);
     }
@@ -165,6 +213,10 @@ class DirCopy {
       Log(log_, "Error: [%s] CopyFile %s \t%s\n", LastErrorText().c_str(), src.c_str(),
           dst.c_str());
     }
+  }
+
+  static std::string JoinHost(const std::string& dir, const std::string& name) {
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
   }
 
   Interpreter& in_;

@@ -66,6 +66,11 @@ struct CopyStats {
 // 1 on success, 0 on failure with the reason as the library's last error.
 int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
               const unsigned char* translate, CopyStats* stats);
+// The same with the host paths already found; src and dst are the names
+// the messages show.
+int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& dst,
+                  const std::string& hostSrc, const std::string& hostDst,
+                  const unsigned char* translate, CopyStats* stats);
 
 // Moves a file (rename, or copy and delete across file systems); false with
 // errno.

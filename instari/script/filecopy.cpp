@@ -242,7 +242,13 @@ bool NeedsCopy(const platform::FindData& src, const platform::FindData& dst, con
 
 int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
               const unsigned char* translate, CopyStats* stats) {
-  std::string hs = platform::HostPath(src), hd = platform::HostPath(dst);
+  return BlockCopyHost(in, src, dst, platform::HostPath(src), platform::HostPath(dst), translate,
+                       stats);
+}
+
+int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& dst,
+                  const std::string& hs, const std::string& hd, const unsigned char* translate,
+                  CopyStats* stats) {
   Fd from(hs.empty() ? -1 : open(hs.c_str(), O_RDONLY | O_CLOEXEC));
   if (from.Get() < 0) {
     RecordFailure("Datei " + src + " kann nicht geöffnet werden", hs.empty() ? ENOENT : errno);

@@ -131,7 +131,7 @@ bool SaveImageDocument(SECDib& image, const std::string& path, std::string* reas
   }
   // the new file gets the old one's mode, or the usual mode of a new file
   platform::PendingFile out;
-  if (!out.Create(target, exists ? (st.st_mode & 07777) : (0666 & ~platform::CurrentUmask()))) {
+  if (!out.CreateNamed(target, exists ? (st.st_mode & 07777) : (0666 & ~platform::CurrentUmask()))) {
     Say(reason, strerror(errno));
     return false;
   }

@@ -563,6 +563,41 @@ fclose log
   EXPECT_NE(std::find(st.begin(), st.end(), "Delete-Directory: c:\\dst\\oldtree"), st.end());
 }
 
+TEST(FileCommands, DirectoryCopyMeetsTargetsSpelledInAnotherCase) {
+  MapDriveC();
+  Put("c/src/readme.txt", "new");
+  Put("c/src/Setup.ini", "ini");
+  Put("c/dst/README.TXT", "old");
+  Put("c/dst/SETUP.INI", "kept");
+  SetTime("c/src/readme.txt", 2000000000);
+  SetTime("c/dst/README.TXT", 1000000000);
+  SetTime("c/src/Setup.ini", 1000000000);
+  SetTime("c/dst/SETUP.INI", 2000000000);
+  // two source names for one target: the second meets what the first made
+  Put("c/two/Same.txt", "first");
+  Put("c/two/same.TXT", "second");
+  SetTime("c/two/Same.txt", 2000000000);
+  SetTime("c/two/same.TXT", 1000000000);
+  Harness h;
+  h.Run(R"(copydir 'c:\\src' 'c:\\dst'
+r1 = __error__
+mkdir 'c:\\one'
+copydir 'c:\\two' 'c:\\one'
+r2 = __error__
+)");
+  EXPECT_TRUE(h.Errors().empty());
+  EXPECT_EQ(h.F("r1"), "1");
+  EXPECT_EQ(Get("c/dst/README.TXT"), "new");  // replaced under its own spelling
+  EXPECT_EQ(Get("c/dst/SETUP.INI"), "kept");  // newer than its source
+  size_t files = 0;
+  for (auto& e : fs::directory_iterator(P("c/dst"))) files += e.is_regular_file();
+  EXPECT_EQ(files, 2u);
+  EXPECT_EQ(h.F("r2"), "1");
+  files = 0;
+  for (auto& e : fs::directory_iterator(P("c/one"))) files += e.is_regular_file();
+  EXPECT_EQ(files, 1u);
+}
+
 namespace {
 // A clock that moves on by one millisecond at every look.
 struct TickingFacts : scripttest::FakeFacts {

@@ -1,0 +1,198 @@
+#include "platform/dircache.h"
+
+#include <dirent.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Enough for a copy that alternates between a few source and target folders.
+constexpr size_t kKeptListings = 4;
+
+struct Listing {
+  std::string dir;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  struct timespec mtime {};
+  struct timespec ctime {};
+  uint64_t lastUse = 0;
+  // folded name -> every spelling of it (nearly always one)
+  std::unordered_map<std::string, std::vector<std::string>> names;
+};
+
+std::mutex listingsMutex;
+std::vector<Listing> listings;
+uint64_t useCounter = 0;
+
+std::string Fold(std::string_view name) {
+  std::string out(name);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool Earlier(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+bool Matches(const Listing& l, const struct stat& st) {
+  return l.dev == st.st_dev && l.ino == st.st_ino && SameTime(l.mtime, st.st_mtim) &&
+         SameTime(l.ctime, st.st_ctim);
+}
+
+// File systems that stamp changes to the nanosecond from this machine's
+// clock. Elsewhere (network shares, FAT's two seconds) a change may leave
+// the stamp as it was, so nothing is kept.
+bool HasFineLocalTimes(int fd) {
+  struct statfs fs;
+  if (fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Listing* Find(const std::string& dir) {
+  for (Listing& l : listings)
+    if (l.dir == dir) return &l;
+  return nullptr;
+}
+
+std::string Least(const std::vector<std::string>& spellings) {
+  return spellings.empty() ? std::string()
+                           : *std::min_element(spellings.begin(), spellings.end());
+}
+
+void Keep(Listing&& fresh) {
+  std::lock_guard<std::mutex> lock(listingsMutex);
+  fresh.lastUse = ++useCounter;
+  if (Listing* old = Find(fresh.dir)) {
+    *old = std::move(fresh);
+    return;
+  }
+  if (listings.size() < kKeptListings) {
+    listings.push_back(std::move(fresh));
+    return;
+  }
+  auto oldest = std::min_element(listings.begin(), listings.end(),
+                                 [](const Listing& a, const Listing& b) {
+                                   return a.lastUse < b.lastUse;
+                                 });
+  *oldest = std::move(fresh);
+}
+
+}  // namespace
+
+std::string FindSpellingInDirectory(const std::string& dir, std::string_view name,
+                                    const struct stat* dirStat) {
+  const std::string key = Fold(name);
+  struct stat st;
+  if (dirStat) st = *dirStat;
+  if (dirStat || stat(dir.c_str(), &st) == 0) {
+    std::lock_guard<std::mutex> lock(listingsMutex);
+    if (Listing* l = Find(dir); l && Matches(*l, st)) {
+      l->lastUse = ++useCounter;
+      auto it = l->names.find(key);
+      return it == l->names.end() ? std::string() : Least(it->second);
+    }
+  }
+
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  DIR* d = opendir(dir.c_str());
+  if (!d) return {};
+  struct stat before, after;
+  // Entries change mtime and ctime together; ctime, compared too, also
+  // catches an mtime set back by hand after a change.
+  bool keep = fstat(dirfd(d), &before) == 0 && Earlier(before.st_mtim, now) &&
+              HasFineLocalTimes(dirfd(d));
+  Listing fresh;
+  std::string found;
+  while (dirent* e = readdir(d)) {
+    std::string_view entry(e->d_name);
+    if (keep) fresh.names[Fold(entry)].emplace_back(entry);
+    if (entry.size() == key.size() && Fold(entry) == key && (found.empty() || entry < found))
+      found = entry;
+  }
+  // a change while reading shows in the times
+  keep = keep && fstat(dirfd(d), &after) == 0 && SameTime(before.st_mtim, after.st_mtim) &&
+         SameTime(before.st_ctim, after.st_ctim);
+  closedir(d);
+  if (keep) {
+    fresh.dir = dir;
+    fresh.dev = before.st_dev;
+    fresh.ino = before.st_ino;
+    fresh.mtime = before.st_mtim;
+    fresh.ctime = before.st_ctim;
+    Keep(std::move(fresh));
+  }
+  return found;
+}
+
+DirectoryEdit::DirectoryEdit(const std::string& dir) : dir_(dir) {
+  {
+    std::lock_guard<std::mutex> lock(listingsMutex);
+    if (!Find(dir_)) return;
+  }
+  if (stat(dir_.c_str(), &before_) != 0) return;
+  std::lock_guard<std::mutex> lock(listingsMutex);
+  Listing* l = Find(dir_);
+  tracked_ = l && Matches(*l, before_);
+}
+
+void DirectoryEdit::Done(std::string_view added, std::string_view removed) {
+  if (!tracked_) return;
+  tracked_ = false;
+  // Another process changing the directory between the two looks would be
+  // taken for this change; the window is two system calls wide.
+  struct stat after;
+  bool seen = stat(dir_.c_str(), &after) == 0;
+  std::lock_guard<std::mutex> lock(listingsMutex);
+  Listing* l = Find(dir_);
+  if (!l || !Matches(*l, before_)) return;
+  if (!seen || after.st_dev != before_.st_dev || after.st_ino != before_.st_ino) {
+    listings.erase(listings.begin() + (l - listings.data()));
+    return;
+  }
+  if (!removed.empty()) {
+    auto it = l->names.find(Fold(removed));
+    if (it != l->names.end()) {
+      std::erase(it->second, std::string(removed));
+      if (it->second.empty()) l->names.erase(it);
+    }
+  }
+  if (!added.empty()) {
+    std::vector<std::string>& spellings = l->names[Fold(added)];
+    if (std::find(spellings.begin(), spellings.end(), added) == spellings.end())
+      spellings.emplace_back(added);
+  }
+  l->mtime = after.st_mtim;
+  l->ctime = after.st_ctim;
+}
+
+void ForgetDirectoryListings() {
+  std::lock_guard<std::mutex> lock(listingsMutex);
+  listings.clear();
+}
+
+}  // namespace platform

@@ -1,0 +1,103 @@
+// Files put in place whole: what others see before, during and after.
+#include "platform/fileio.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/testutil.h"
+
+using platform::PendingFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> out;
+  for (auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool Write(PendingFile& f, const std::string& bytes) {
+  return write(f.Fd(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
+}  // namespace
+
+TEST(PendingFile, NewTargetAppearsOnlyWhenCommittedAndWhole) {
+  const std::string dir = pxtest::TestRoot() + "/out";
+  fs::create_directories(dir);
+  {
+    PendingFile f;
+    ASSERT_TRUE(f.Create(dir + "/new.bin", 0640));
+    ASSERT_TRUE(Write(f, "half"));
+    EXPECT_TRUE(Names(dir).empty() || Names(dir)[0][0] == '.');  // never under its own name
+  }
+  EXPECT_TRUE(Names(dir).empty());  // dropped: nothing left at all
+
+  PendingFile f;
+  ASSERT_TRUE(f.Create(dir + "/new.bin", 0640));
+  ASSERT_TRUE(Write(f, "whole"));
+  ASSERT_TRUE(f.Close());  // closing early must not lose the file
+  ASSERT_TRUE(f.Commit());
+  EXPECT_EQ(pxtest::ReadFile(dir + "/new.bin"), "whole");
+  struct stat st;
+  ASSERT_EQ(stat((dir + "/new.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"new.bin"});
+  EXPECT_FALSE(f.Commit());  // once only
+}
+
+TEST(PendingFile, ExistingTargetStaysUntilReplaced) {
+  const std::string dir = pxtest::TestRoot() + "/out";
+  fs::create_directories(dir);
+  pxtest::WriteFile(dir + "/old.txt", "old");
+  {
+    PendingFile f;
+    ASSERT_TRUE(f.Create(dir + "/old.txt", 0644));
+    ASSERT_TRUE(Write(f, "new"));
+    EXPECT_EQ(pxtest::ReadFile(dir + "/old.txt"), "old");
+  }
+  EXPECT_EQ(pxtest::ReadFile(dir + "/old.txt"), "old");
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"old.txt"});
+
+  PendingFile f;
+  ASSERT_TRUE(f.Create(dir + "/old.txt", 0644));
+  ASSERT_TRUE(Write(f, "new"));
+  ASSERT_TRUE(f.Commit());
+  EXPECT_EQ(pxtest::ReadFile(dir + "/old.txt"), "new");
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"old.txt"});
+}
+
+TEST(PendingFile, TargetMadeByOthersMeanwhileIsReplacedWhole) {
+  const std::string dir = pxtest::TestRoot() + "/out";
+  fs::create_directories(dir);
+  PendingFile f;
+  ASSERT_TRUE(f.Create(dir + "/race.txt", 0644));
+  ASSERT_TRUE(Write(f, "ours"));
+  pxtest::WriteFile(dir + "/race.txt", "theirs");
+  ASSERT_TRUE(f.Commit());
+  EXPECT_EQ(pxtest::ReadFile(dir + "/race.txt"), "ours");
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"race.txt"});
+}
+
+TEST(PendingFile, NamedTemporaryForWritersThatNeedAPath) {
+  const std::string dir = pxtest::TestRoot() + "/out";
+  fs::create_directories(dir);
+  PendingFile f;
+  ASSERT_TRUE(f.CreateNamed(dir + "/pic.bmp", 0644));
+  ASSERT_FALSE(f.Path().empty());
+  ASSERT_TRUE(f.Close());
+  pxtest::WriteFile(f.Path(), "by path");
+  ASSERT_TRUE(f.Commit());
+  EXPECT_EQ(pxtest::ReadFile(dir + "/pic.bmp"), "by path");
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"pic.bmp"});
+
+  PendingFile bad;
+  EXPECT_FALSE(bad.Create(dir, 0644));  // a directory is no target
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_FALSE(bad.Create(dir + "/missing/x.txt", 0644));
+}

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -79,6 +80,12 @@ constexpr WORD TableEntriesForBits(int bits) {
 
 // An owned, zero-filled byte block standing in for a locked movable global
 // memory block. Allocation never throws: Allocate returns false instead.
+// Large blocks are mapped (size kept here), small ones come from calloc.
+struct MemBlockRelease {
+  size_t mapped = 0;
+  void operator()(BYTE* p) const;
+};
+
 class MemBlock {
  public:
   MemBlock() = default;
@@ -102,7 +109,7 @@ class MemBlock {
   explicit operator bool() const { return data_ != nullptr; }
 
  private:
-  std::unique_ptr<BYTE[]> data_;
+  std::unique_ptr<BYTE[], MemBlockRelease> data_;
   size_t size_ = 0;
 };
 

@@ -1,5 +1,8 @@
 #include "prentix/image/imagebase.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -28,10 +31,61 @@ BITMAPFILEHEADER BITMAPFILEHEADER::Unpack(const BYTE in[kSize]) {
   return h;
 }
 
+namespace {
+
+// From this size on a block is mapped on its own, in huge pages where the
+// system offers them: a whole screen picture is then a handful of page
+// faults instead of thousands, which dominates loading on virtual machines.
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// Under the address sanitizer every block stays on the heap, where reads
+// past its end are caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+
+}  // namespace
+
+void MemBlockRelease::operator()(BYTE* p) const {
+  if (mapped)
+    munmap(p, mapped);
+  else
+    std::free(p);
+}
+
 bool MemBlock::Allocate(size_t size) {
   Free();
+  if (kMapLargeBlocks && size >= kHugePage) {
+    // over-map by one huge page so that an aligned run can be kept
+    const size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
+    const size_t span = rounded + kHugePage;
+    void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return false;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (base + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > base) munmap(raw, aligned - base);
+    if (base + span > aligned + rounded)
+      munmap(reinterpret_cast<void*>(aligned + rounded), base + span - (aligned + rounded));
+    void* p = reinterpret_cast<void*>(aligned);
+    // hints only: the block works without either
+    madvise(p, rounded, MADV_HUGEPAGE);
+    madvise(p, rounded, MADV_POPULATE_WRITE);
+    data_ = std::unique_ptr<BYTE[], MemBlockRelease>(static_cast<BYTE*>(p),
+                                                     MemBlockRelease{rounded});
+    size_ = size;
+    return true;
+  }
   // at least one byte, so that an empty picture still counts as allocated
-  data_.reset(new (std::nothrow) BYTE[size ? size : 1]());
+  data_ = std::unique_ptr<BYTE[], MemBlockRelease>(
+      static_cast<BYTE*>(std::calloc(size ? size : 1, 1)), MemBlockRelease{});
   if (!data_) return false;
   size_ = size;
   return true;
@@ -548,6 +602,11 @@ DWORD SECImageBase::ReadBuffered(void* dst, DWORD n) {
   DWORD done = 0;
   while (done < n) {
     if (m_nBufPos >= m_nBufValid) {
+      // a buffer's worth or more still to come goes straight to the caller
+      if (n - done >= m_nBufSize) {
+        m_nBufPos = m_nBufValid = 0;
+        return done + m_pFile->Read(out + done, n - done);
+      }
       m_nBufPos = 0;
       m_nBufValid = m_pFile->Read(m_pBuf.data(), m_nBufSize);
       if (m_nBufValid == 0) break;

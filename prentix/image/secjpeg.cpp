@@ -189,17 +189,19 @@ bool Decode(SECJpeg& img, ReadState& st) {
   const bool inverted = cmyk && cinfo.saw_Adobe_marker;
   while (cinfo.output_scanline < cinfo.output_height) {
     const JDIMENSION y = cinfo.output_scanline;
-    if (jpeg_read_scanlines(&cinfo, line, 1) != 1) return false;
     BYTE* out = img.m_pBits.data() + (height - 1 - y) * stride;
+    if (quantize || (!grey && !cmyk)) {
+      // the library's row is the bitmap's row: written in place, no copy
+      JSAMPROW direct = out;
+      if (jpeg_read_scanlines(&cinfo, &direct, 1) != 1) return false;
+      continue;
+    }
+    if (jpeg_read_scanlines(&cinfo, line, 1) != 1) return false;
     const JSAMPLE* in = line[0];
-    if (quantize) {
-      std::memcpy(out, in, width);
-    } else if (grey) {
+    if (grey) {
       for (DWORD x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = in[x];
-    } else if (cmyk) {
-      CmykToBgr(in, out, width, inverted);
     } else {
-      std::memcpy(out, in, size_t{width} * 3);
+      CmykToBgr(in, out, width, inverted);
     }
   }
 
@@ -257,7 +259,10 @@ bool Encode(SECJpeg& img, WriteState& st) {
     const BYTE* in = img.Row(height - 1 - cinfo.next_scanline);
     BYTE* out = line[0];
     if (bits == 24) {
-      std::memcpy(out, in, size_t{width} * 3);
+      // the library only reads the rows it is given: no copy
+      JSAMPROW row = const_cast<BYTE*>(in);
+      jpeg_write_scanlines(&cinfo, &row, 1);
+      continue;
     } else {
       for (DWORD x = 0; x < width; ++x, out += 3) {
         const unsigned i = PixelIndex(in, x, bits);

@@ -206,7 +206,72 @@ bool SECTiff::DecodeStripsOrTiles() {
   const uint64_t planeBytes = rowBytes * h;
   if (planeBytes * planesUsed > 2 * kMaxTiffPixelBytes) return false;
 
-  // The samples of every plane, rows top to bottom in file order.
+  // Samples to pixels. Files whose origin is at the bottom are read in the
+  // opposite row order, so the rows here are always top row first.
+  const bool bottomUp =
+      m_wOrientation >= 3 && m_wOrientation <= 8 && m_wOrientation != 5 && m_wOrientation != 6;
+  const size_t stride = PaddedRowLength();
+  unsigned lo = 0, hi = (1u << bps) - 1;
+  const bool palette = m_wPhotometric == PHOTOMETRIC_PALETTE;
+  if (!palette) SampleRange(tif, bps, lo, hi);
+  const bool direct = bps == 8 && lo == 0 && hi == 255;
+  // in: the file row's samples (plane 0; further planes planeStep apart)
+  auto convertRow = [&](DWORD fileRow, const BYTE* in, uint64_t planeStep) {
+    BYTE* out = m_pBits.data() + (bottomUp ? h - 1 - fileRow : fileRow) * stride;
+    if (m_nSrcBitsPerPixel == 1) {
+      // the sample is the index: 0 and 1 of the palette or the grey map
+      std::memcpy(out, in, rowBytes);
+      if (w % 8) out[rowBytes - 1] &= static_cast<BYTE>(0xFF00 >> (w % 8));
+    } else if (m_nSrcBitsPerPixel == 8) {
+      for (DWORD x = 0; x < w; ++x) {
+        const unsigned s = SampleAt(in, x, bps);
+        out[x] = static_cast<BYTE>(palette ? s : std::clamp(s, lo, hi) - lo);
+      }
+    } else if (direct && planes == 1) {
+      // the usual 8-bit interleaved colour: red, green, blue to blue, green, red
+      for (DWORD x = 0; x < w; ++x, out += 3, in += spp) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+      }
+    } else {
+      for (DWORD x = 0; x < w; ++x, out += 3)
+        for (int c = 0; c < 3; ++c) {
+          const BYTE* plane = in + (planes > 1 ? c * planeStep : 0);
+          const uint64_t i = planes > 1 ? x : uint64_t{x} * spp + c;
+          const unsigned s = SampleAt(plane, i, bps);
+          out[2 - c] = static_cast<BYTE>(direct ? s : Scale(s, lo, hi));
+        }
+    }
+  };
+
+  if (!TIFFIsTiled(tif) && planes == 1) {
+    // One strip at a time straight into the picture: no copy of the whole.
+    uint32_t rps = h;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rps);
+    if (rps == 0 || rps > h) rps = h;
+    if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != rowBytes) return false;
+    const tmsize_t stripSize = TIFFStripSize(tif);
+    if (stripSize <= 0 || static_cast<uint64_t>(stripSize) < rowBytes * rps) return false;
+    MemBlock strip;
+    if (!strip.Allocate(static_cast<size_t>(stripSize))) return false;
+    for (uint32_t y = 0; y < h; y += rps) {
+      const uint32_t index = TIFFComputeStrip(tif, y, 0);
+      if (index >= TIFFNumberOfStrips(tif)) return false;
+      const uint32_t rows = std::min(rps, h - y);
+      // a short strip reads as zero samples
+      const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(), stripSize);
+      if (got < 0) return false;
+      if (static_cast<uint64_t>(got) < rows * rowBytes)
+        std::memset(strip.data() + got, 0, rows * rowBytes - static_cast<uint64_t>(got));
+      for (uint32_t r = 0; r < rows; ++r) convertRow(y + r, strip.data() + r * rowBytes, 0);
+    }
+    m_bIsPadded = stride != UnpaddedRowLength();
+    return true;
+  }
+
+  // Tiles and separate planes: the samples of every plane first, rows top
+  // to bottom in file order.
   MemBlock raw;
   if (!raw.Allocate(planeBytes * planesUsed)) return false;
 
@@ -256,38 +321,7 @@ bool SECTiff::DecodeStripsOrTiles() {
       }
   }
 
-  // Samples to pixels. Files whose origin is at the bottom are read in the
-  // opposite row order, so the rows here are always top row first.
-  const bool bottomUp =
-      m_wOrientation >= 3 && m_wOrientation <= 8 && m_wOrientation != 5 && m_wOrientation != 6;
-  const size_t stride = PaddedRowLength();
-  unsigned lo = 0, hi = (1u << bps) - 1;
-  const bool palette = m_wPhotometric == PHOTOMETRIC_PALETTE;
-  if (!palette) SampleRange(tif, bps, lo, hi);
-  const bool direct = bps == 8 && lo == 0 && hi == 255;
-  for (DWORD y = 0; y < h; ++y) {
-    const DWORD fileRow = bottomUp ? h - 1 - y : y;
-    const BYTE* in = raw.data() + fileRow * rowBytes;
-    BYTE* out = m_pBits.data() + y * stride;
-    if (m_nSrcBitsPerPixel == 1) {
-      // the sample is the index: 0 and 1 of the palette or the grey map
-      std::memcpy(out, in, rowBytes);
-      if (w % 8) out[rowBytes - 1] &= static_cast<BYTE>(0xFF00 >> (w % 8));
-    } else if (m_nSrcBitsPerPixel == 8) {
-      for (DWORD x = 0; x < w; ++x) {
-        const unsigned s = SampleAt(in, x, bps);
-        out[x] = static_cast<BYTE>(palette ? s : std::clamp(s, lo, hi) - lo);
-      }
-    } else {
-      for (DWORD x = 0; x < w; ++x, out += 3)
-        for (int c = 0; c < 3; ++c) {
-          const BYTE* plane = in + (planes > 1 ? c * planeBytes : 0);
-          const uint64_t i = planes > 1 ? x : uint64_t{x} * spp + c;
-          const unsigned s = SampleAt(plane, i, bps);
-          out[2 - c] = static_cast<BYTE>(direct ? s : Scale(s, lo, hi));
-        }
-    }
-  }
+  for (DWORD y = 0; y < h; ++y) convertRow(y, raw.data() + y * rowBytes, planeBytes);
   m_bIsPadded = stride != UnpaddedRowLength();
   return true;
 }

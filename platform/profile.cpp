@@ -207,9 +207,12 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
   return static_cast<int>(strtol(v->c_str(), nullptr, 10));
 }
 
-bool WritePrivateProfileString(const char* section, const char* key, const char* value,
-                               std::string_view file) {
-  if (!section) return true;
+namespace {
+
+// Reads the file under its lock, lets edit change the document, and writes
+// it back only when it changed. edit returns whether the change succeeded.
+template <typename Edit>
+bool RewriteProfile(std::string_view file, Edit edit) {
   std::string path = ProfilePath(file);
   if (path.empty()) return false;
   DirectoryLock lock(path);
@@ -223,13 +226,32 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
   }
   IniDocument doc = IniDocument::Parse(bytes ? *bytes : std::string());
   std::string before = doc.Serialize();
-  bool done = !key     ? doc.DeleteSection(section)
-              : !value ? doc.DeleteKey(section, key)
-                       : doc.Set(section, key, value);
-  if (!done) return !(key && value);  // deleting what is not there succeeds
+  bool ok = edit(doc);
   std::string after = doc.Serialize();
-  if (bytes && after == before) return true;
-  return ReplaceFile(path, after);
+  if (after == before) return ok;  // nothing to write: the file is left as it is
+  return ReplaceFile(path, after) && ok;
+}
+
+}  // namespace
+
+bool WritePrivateProfileString(const char* section, const char* key, const char* value,
+                               std::string_view file) {
+  if (!section) return true;
+  return RewriteProfile(file, [&](IniDocument& doc) {
+    bool done = !key     ? doc.DeleteSection(section)
+                : !value ? doc.DeleteKey(section, key)
+                         : doc.Set(section, key, value);
+    return done || !(key && value);  // deleting what is not there succeeds
+  });
+}
+
+bool WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries, std::string_view file) {
+  if (entries.empty()) return true;
+  return RewriteProfile(file, [&](IniDocument& doc) {
+    bool all = true;
+    for (const ProfileEntry& e : entries) all &= doc.Set(e.section, e.key, e.value);
+    return all;
+  });
 }
 
 std::vector<std::string> GetPrivateProfileSectionNames(std::string_view file) {

@@ -63,6 +63,15 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                std::string_view file);
 
+// Several keys set in one rewrite of the file, as one
+// WritePrivateProfileString per entry in order would leave it, but with a
+// single replacement for watchers to see. False when any entry could not be
+// written (the others still are) or the file could not be replaced.
+struct ProfileEntry {
+  std::string section, key, value;
+};
+bool WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries, std::string_view file);
+
 std::vector<std::string> GetPrivateProfileSectionNames(std::string_view file);
 std::vector<std::string> GetPrivateProfileKeys(std::string_view section, std::string_view file);
 std::vector<std::string> GetPrivateProfileSection(std::string_view section, std::string_view file);

@@ -25,19 +25,22 @@ int IfNotEmpty(const char* key) { return GetIni(kSettingsSection, key).empty() ?
 int IfNonZero(const char* key) { return Decimal(key) != 0 ? 1 : 0; }
 std::string Text(const char* key) { return GetIni(kSettingsSection, key); }
 
-// Write forms.
-bool PutDecimal(const char* key, int value) {
-  return WriteIni(kSettingsSection, key, std::to_string(value));
-}
-bool PutOneOrEmpty(const char* key, int flag) {
-  return WriteIni(kSettingsSection, key, flag ? "1" : "");
-}
-bool PutYesNo(const char* key, int flag) {
-  return WriteIni(kSettingsSection, key, flag ? "yes" : "no");
-}
-bool PutText(const char* key, const std::string& value) {
-  return WriteIni(kSettingsSection, key, value);
-}
+// The keys of one save, written to the file together.
+class SaveBatch {
+ public:
+  void Decimal(const char* key, int value) { Put(key, std::to_string(value)); }
+  void OneOrEmpty(const char* key, int flag) { Put(key, flag ? "1" : ""); }
+  void YesNo(const char* key, int flag) { Put(key, flag ? "yes" : "no"); }
+  void Text(const char* key, const std::string& value) { Put(key, value); }
+  void Put(const char* key, std::string value) {
+    TraceLog("WriteIni() %s = %s\n", key, value.c_str());
+    entries_.push_back({kSettingsSection, key, std::move(value)});
+  }
+  bool Write() const { return platform::WritePrivateProfileStrings(entries_, g_profileName); }
+
+ private:
+  std::vector<platform::ProfileEntry> entries_;
+};
 
 }  // namespace
 
@@ -114,43 +117,43 @@ bool SaveSettings() {
   g_applied = true;
   g_live = g_working;
   const Settings& s = g_live;
-  // Every key is written even after a failure, so one bad value does not
-  // keep the others from the file.
-  bool ok = true;
-  ok &= PutDecimal("TopMargin", s.TopMargin);
-  ok &= PutDecimal("LeftMargin", s.LeftMargin);
-  ok &= PutDecimal("RightMargin", s.RightMargin);
-  ok &= PutDecimal("MonoR", s.MonoR);
-  ok &= PutDecimal("MonoG", s.MonoG);
-  ok &= PutDecimal("MonoB", s.MonoB);
-  ok &= PutDecimal("MonoM", s.MonoM);
-  ok &= PutYesNo("GreyScale", s.GreyScale);
-  ok &= PutOneOrEmpty("MonoChange", s.MonoChange);
-  ok &= PutOneOrEmpty("Center", s.center);
-  ok &= PutOneOrEmpty("CenterV", s.centerV);
-  ok &= PutYesNo("PrintDate", s.PrintDate);
-  ok &= PutYesNo("Username", s.Username);
-  ok &= PutYesNo("Hostname", s.Hostname);
-  ok &= PutYesNo("Page", s.Page);
-  ok &= PutYesNo("Filename", s.Filename);
-  ok &= PutYesNo("Landscape", s.Landscape);
-  ok &= PutOneOrEmpty("eze", s.eze);
-  ok &= PutText("PRINTER", s.PRINTER);
-  ok &= PutOneOrEmpty("NoPrinter", s.NoPrinter);
-  ok &= PutText("Tool", s.Tool);
-  ok &= PutText("Logging", s.Logging);
-  ok &= PutText("SaveAsNameFormat", s.SaveAsNameFormat);
-  ok &= PutDecimal("SaveAsKeySu", s.SaveAsKeySu);
-  ok &= PutDecimal("SaveAsKeySa", s.SaveAsKeySa);
-  ok &= PutOneOrEmpty("SaveAs", s.SaveAs);
-  ok &= PutOneOrEmpty("Gif", s.Gif);
-  ok &= PutOneOrEmpty("UseSaveAsNameFormat", s.UseSaveAsNameFormat);
-  ok &= PutOneOrEmpty("MausSwitch", s.MausSwitch);
-  ok &= WriteIni(kSettingsSection, "Taskbar", s.Taskbar ? "" : "no");
-  ok &= PutText("TaskbarText", s.TaskbarText);
-  ok &= WriteIni(kSettingsSection, "DeleteClipboard", s.DeleteClipboard ? "yes" : "");
-  ok &= PutDecimal("Language", s.Language);
-  return ok;
+  // One rewrite for every key: a key that cannot be written does not keep
+  // the others from the file, and the hook sees a single change.
+  SaveBatch b;
+  b.Decimal("TopMargin", s.TopMargin);
+  b.Decimal("LeftMargin", s.LeftMargin);
+  b.Decimal("RightMargin", s.RightMargin);
+  b.Decimal("MonoR", s.MonoR);
+  b.Decimal("MonoG", s.MonoG);
+  b.Decimal("MonoB", s.MonoB);
+  b.Decimal("MonoM", s.MonoM);
+  b.YesNo("GreyScale", s.GreyScale);
+  b.OneOrEmpty("MonoChange", s.MonoChange);
+  b.OneOrEmpty("Center", s.center);
+  b.OneOrEmpty("CenterV", s.centerV);
+  b.YesNo("PrintDate", s.PrintDate);
+  b.YesNo("Username", s.Username);
+  b.YesNo("Hostname", s.Hostname);
+  b.YesNo("Page", s.Page);
+  b.YesNo("Filename", s.Filename);
+  b.YesNo("Landscape", s.Landscape);
+  b.OneOrEmpty("eze", s.eze);
+  b.Text("PRINTER", s.PRINTER);
+  b.OneOrEmpty("NoPrinter", s.NoPrinter);
+  b.Text("Tool", s.Tool);
+  b.Text("Logging", s.Logging);
+  b.Text("SaveAsNameFormat", s.SaveAsNameFormat);
+  b.Decimal("SaveAsKeySu", s.SaveAsKeySu);
+  b.Decimal("SaveAsKeySa", s.SaveAsKeySa);
+  b.OneOrEmpty("SaveAs", s.SaveAs);
+  b.OneOrEmpty("Gif", s.Gif);
+  b.OneOrEmpty("UseSaveAsNameFormat", s.UseSaveAsNameFormat);
+  b.OneOrEmpty("MausSwitch", s.MausSwitch);
+  b.Put("Taskbar", s.Taskbar ? "" : "no");
+  b.Text("TaskbarText", s.TaskbarText);
+  b.Put("DeleteClipboard", s.DeleteClipboard ? "yes" : "");
+  b.Decimal("Language", s.Language);
+  return b.Write();
 }
 
 bool SettingsApplied() { return g_applied; }

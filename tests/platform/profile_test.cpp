@@ -20,6 +20,11 @@ namespace {
 
 std::string IniPath(const std::string& name) { return WindowsDirectory() + "/" + name; }
 
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
 
 TEST(Profile, NamesMatchWithoutCaseValuesKeepTheirBytes) {
@@ -116,6 +121,37 @@ TEST(Profile, NewFileAndValuesThatWouldBreakTheFileAreRefused) {
   // a value that reads back differently is still written as given
   ASSERT_TRUE(WritePrivateProfileString("Key", "q", "\"x\"", "fresh.ini"));
   EXPECT_EQ(GetPrivateProfileString("Key", "q", "", "fresh.ini"), "x");
+}
+
+TEST(Profile, SeveralKeysInOneRewrite) {
+  const std::string start = "; kept\n[Prentix]\nTopMargin=5\n[Other]\nx=1\n";
+  WriteFile(IniPath("batch.ini"), start);
+  WriteFile(IniPath("single.ini"), start);
+  const std::vector<ProfileEntry> entries = {{"Prentix", "TopMargin", "7"},
+                                             {"prentix", "Landscape", "yes"},
+                                             {"New", "Key", "v"},
+                                             {"Prentix", "TopMargin", "8"}};
+  ASSERT_TRUE(WritePrivateProfileStrings(entries, "batch.ini"));
+  for (const ProfileEntry& e : entries)
+    ASSERT_TRUE(
+        WritePrivateProfileString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "single.ini"));
+  EXPECT_EQ(ReadFile(IniPath("batch.ini")), ReadFile(IniPath("single.ini")));
+
+  // nothing changed: the file is not even replaced
+  struct stat before, after;
+  ASSERT_EQ(stat(IniPath("batch.ini").c_str(), &before), 0);
+  ASSERT_TRUE(WritePrivateProfileStrings(entries, "batch.ini"));
+  ASSERT_EQ(stat(IniPath("batch.ini").c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+
+  // a value that would break the file is refused; the rest still lands
+  EXPECT_FALSE(WritePrivateProfileStrings(
+      {{"Prentix", "Bad", "two\nlines"}, {"Prentix", "Good", "1"}}, "batch.ini"));
+  EXPECT_EQ(GetPrivateProfileString("Prentix", "Good", "", "batch.ini"), "1");
+  EXPECT_EQ(GetPrivateProfileString("Prentix", "Bad", "none", "batch.ini"), "none");
+  // a refused entry alone creates no file
+  EXPECT_FALSE(WritePrivateProfileStrings({{"S", "K", "a\nb"}}, "absent.ini"));
+  EXPECT_FALSE(FileExists(IniPath("absent.ini")));
 }
 
 TEST(Profile, CrLfAndGarbageLinesAreReadAndKept) {

@@ -1,14 +1,14 @@
 // The JPEG adapter next to the bare library in one run, on the same 1920x1080
-// photo-like picture held in memory: what the adapter adds over libjpeg
+// screen-like picture held in memory: what the adapter adds over libjpeg
 // itself (stream glue, bitmap rows, header) without process start-up or disk.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "bench/screenpicture.h"
 #include "prentix/image/cfile.h"
 #include "prentix/image/secjpeg.h"
 
@@ -18,30 +18,10 @@ namespace {
 
 constexpr DWORD kWidth = 1920, kHeight = 1080;
 
-// Smooth gradients with some grain: compresses like a photograph.
-void MakePicture(SECJpeg& img) {
-  DeviceBitmap bm;
-  bm.width = kWidth;
-  bm.height = kHeight;
-  bm.bitsPerPixel = 24;
-  bm.stride = PaddedRowBytes(kWidth, 24);
-  bm.bits.resize(bm.stride * kHeight);
-  uint32_t s = 1;
-  for (DWORD y = 0; y < kHeight; ++y)
-    for (DWORD x = 0; x < kWidth; ++x) {
-      BYTE* p = bm.bits.data() + y * bm.stride + x * 3;
-      const int grain = static_cast<int>((s = s * 1103515245u + 12345u) >> 28) - 8;
-      p[0] = static_cast<BYTE>(std::clamp<int>(x * 255 / kWidth + grain, 0, 255));
-      p[1] = static_cast<BYTE>(std::clamp<int>(y * 255 / kHeight + grain, 0, 255));
-      p[2] = static_cast<BYTE>(std::clamp<int>((x + y) * 255 / (kWidth + kHeight) + grain, 0, 255));
-    }
-  if (!img.CreateFromBitmap(bm)) std::abort();
-}
-
 const SECJpeg& Picture() {
   static const SECJpeg* img = [] {
     auto* p = new SECJpeg();
-    MakePicture(*p);
+    if (!benchpic::MakeScreenPicture(*p, kWidth, kHeight)) std::abort();
     return p;
   }();
   return *img;

@@ -41,7 +41,23 @@ printf 'big file %d MiB: cp %.3f s (%.0f MiB/s), IxCopyFile %.3f s (%.0f MiB/s),
   "$mib" "$t_cp" "$(echo "$mib / $t_cp" | bc -l)" "$t_ix" "$(echo "$mib / $t_ix" | bc -l)" \
   "$(echo "$t_cp / $t_ix" | bc -l)"
 
-s_cp=$(time_of cp -r "$work/small/." "$work/cp/")
-s_ix=$(time_of "$ixcopy" -n "$work/small" "$work/ix")
+# Many small files: the time depends much on what the file system did
+# just before, so both sides take turns, each into a fresh folder, and the
+# best of BENCH_RUNS (default 3) counts.
+s_cp= s_ix=
+for ((r = 0; r < ${BENCH_RUNS:-3}; r++)); do
+  rm -rf "$work/cp" "$work/ix"
+  mkdir -p "$work/cp" "$work/ix"
+  for side in $( ((r % 2)) && echo "ix cp" || echo "cp ix"); do  # who goes first alternates
+    sync
+    if [ "$side" = cp ]; then
+      t=$(time_of cp -r "$work/small/." "$work/cp/")
+      if [ -z "$s_cp" ] || [ "$(echo "$t < $s_cp" | bc -l)" = 1 ]; then s_cp=$t; fi
+    else
+      t=$(time_of "$ixcopy" -n "$work/small" "$work/ix")
+      if [ -z "$s_ix" ] || [ "$(echo "$t < $s_ix" | bc -l)" = 1 ]; then s_ix=$t; fi
+    fi
+  done
+done
 printf 'small files %d x 1 KiB: cp -r %.3f s, IxCopyFile %.3f s (%.0f files/s), ratio %.2f\n' \
   "$count" "$s_cp" "$s_ix" "$(echo "$count / $s_ix" | bc -l)" "$(echo "$s_cp / $s_ix" | bc -l)"

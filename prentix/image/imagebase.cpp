@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -37,6 +38,8 @@ namespace {
 // system offers them: a whole screen picture is then a handful of page
 // faults instead of thousands, which dominates loading on virtual machines.
 constexpr size_t kHugePage = size_t{2} << 20;
+// A given-back block up to this size is kept for reuse.
+constexpr size_t kKeptSpare = size_t{64} << 20;
 
 // Under the address sanitizer every block stays on the heap, where reads
 // past its end are caught.
@@ -54,11 +57,44 @@ constexpr bool kMapLargeBlocks = true;
 
 }  // namespace
 
+namespace {
+
+// The last large block given back is kept for the next picture of its
+// size (one viewed or printed after another), as the heap would keep it.
+struct SpareBlock {
+  std::mutex mutex;
+  void* data = nullptr;
+  size_t mapped = 0;
+};
+SpareBlock& Spare() {
+  static SpareBlock* spare = new SpareBlock;  // never destroyed: blocks may go after exit
+  return *spare;
+}
+
+void* TakeSpare(size_t rounded) {
+  SpareBlock& s = Spare();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (!s.data || s.mapped != rounded) return nullptr;
+  return std::exchange(s.data, nullptr);
+}
+
+}  // namespace
+
 void MemBlockRelease::operator()(BYTE* p) const {
-  if (mapped)
-    munmap(p, mapped);
-  else
+  if (!mapped) {
     std::free(p);
+    return;
+  }
+  {
+    SpareBlock& s = Spare();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.data && mapped <= kKeptSpare) {
+      s.data = p;
+      s.mapped = mapped;
+      return;
+    }
+  }
+  munmap(p, mapped);
 }
 
 bool MemBlock::Allocate(size_t size) {
@@ -66,6 +102,13 @@ bool MemBlock::Allocate(size_t size) {
   if (kMapLargeBlocks && size >= kHugePage) {
     // over-map by one huge page so that an aligned run can be kept
     const size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
+    if (void* spare = TakeSpare(rounded)) {
+      std::memset(spare, 0, size);  // the promised zero bytes
+      data_ = std::unique_ptr<BYTE[], MemBlockRelease>(static_cast<BYTE*>(spare),
+                                                       MemBlockRelease{rounded});
+      size_ = size;
+      return true;
+    }
     const size_t span = rounded + kHugePage;
     void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return false;

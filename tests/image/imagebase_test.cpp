@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -395,4 +396,26 @@ TEST(ImageBase, FilesThatCannotBeOpened) {
   EXPECT_TRUE(img.SaveImage((pxtest::TestRoot() + "/x.bmp").c_str()));
   EXPECT_TRUE(img.LoadImage((pxtest::TestRoot() + "/x.bmp").c_str()));
   EXPECT_EQ(img.m_pFile, nullptr);
+}
+
+TEST(ImageBase, BlocksOfEverySizeStartZeroedAndKeepTheirBytes) {
+  // small blocks come from the heap, large ones are mapped and a given-back
+  // one is reused: each must start as zero bytes all the same
+  for (size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{3} << 20, (size_t{3} << 20) + 1,
+                      size_t{6220800}, size_t{6220800}}) {
+    MemBlock b;
+    ASSERT_TRUE(b.Allocate(size));
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b.size(), size);
+    EXPECT_TRUE(std::all_of(b.data(), b.data() + size, [](BYTE v) { return v == 0; })) << size;
+    std::fill(b.data(), b.data() + size, BYTE{0xA5});  // dirty it for the next round
+
+    MemBlock copy;
+    ASSERT_TRUE(copy.CopyFrom(b));
+    EXPECT_EQ(copy.size(), size);
+    EXPECT_TRUE(std::equal(b.data(), b.data() + size, copy.data()));
+    ASSERT_TRUE(copy.Resize(size + 10));
+    EXPECT_TRUE(std::all_of(copy.data() + size, copy.data() + size + 10,
+                            [](BYTE v) { return v == 0; }));
+  }
 }

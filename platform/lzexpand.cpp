@@ -242,10 +242,27 @@ LzResult LzCopyToFd(int sourceFd, int targetFd, uint64_t* written) {
     ByteReader in(sourceFd, {});
     return Expand(in, *header, sink, written);
   }
+  if (head.size() == kSzddHeaderSize) {
+    // A plain file: the kernel copies it from its first byte, so both sides
+    // stay page-aligned, without the bytes passing through user space.
+    off_t in = 0, out = 0;
+    for (;;) {
+      ssize_t n = copy_file_range(sourceFd, &in, targetFd, &out, 1 << 30, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && out == 0 &&
+          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+           errno == ESPIPE))
+        break;  // not here: the copy below
+      if (n < 0)
+        return errno == ENOSPC || errno == EFBIG || errno == EDQUOT ? LzResult::kWriteError
+                                                                    : LzResult::kReadError;
+      *written = static_cast<uint64_t>(out);
+      if (n == 0) return LzResult::kOk;
+    }
+  }
   if (!WriteAll(targetFd, head.data(), head.size())) return LzResult::kWriteError;
   *written = head.size();
   if (head.size() < kSzddHeaderSize) return LzResult::kOk;
-  // the kernel copies without passing the bytes through user space
   bool kernelCopy = true;
   for (;;) {
     ssize_t n;

@@ -264,11 +264,14 @@ int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& ds
     return 0;
   }
   platform::PendingFile to;
-  if (!to.Create(hd, 0600)) {
+  // the source's permission bits from the start, always writable by its
+  // owner as a freshly created file is
+  if (!to.Create(hd, (st.st_mode & 0777) | S_IWUSR)) {
     RecordFailure("Datei " + dst + " kann nicht erstellt werden", errno);
     return 0;
   }
-  posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  // read-ahead only pays for files of some size
+  if (st.st_size >= (off_t{1} << 20)) posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
   uint64_t total = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
   CopyProgress progress(in, total);
@@ -317,9 +320,6 @@ int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& ds
     progress.Advance(done);
     in.Ui().DispatchPending();
   }
-  // the source's permission bits, always writable by its owner as a freshly
-  // created file is; then its times
-  fchmod(to.Fd(), (st.st_mode & 0777) | S_IWUSR);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
   futimens(to.Fd(), times);
   if (!to.Close()) {

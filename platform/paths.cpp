@@ -42,6 +42,8 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 
 bool MakeDirectories(const std::string& hostPath) {
   if (hostPath.empty()) return false;
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;  // the usual case
   std::string partial;
   size_t pos = 0;
   while (pos != std::string::npos) {
@@ -51,7 +53,6 @@ bool MakeDirectories(const std::string& hostPath) {
       return false;
     pos = next;
   }
-  struct stat st;
   return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

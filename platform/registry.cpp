@@ -282,6 +282,22 @@ int32_t CopyData(const RegValue& v, uint32_t* type, uint8_t* data, uint32_t* siz
   return ERROR_SUCCESS;
 }
 
+// The key a reading call works on, checked in the Win32 order: handle,
+// access, the call's parameters, then the hive as loaded. Called with the
+// registry locked; the key stays valid while the lock is held.
+int32_t KeyForReading(Registry& reg, HKEY hKey, REGSAM need, bool parametersOk,
+                      const RegKey** key) {
+  auto t = reg.Resolve(hKey);
+  if (!t) return ERROR_INVALID_HANDLE;
+  if (!Allows(*t, need)) return ERROR_ACCESS_DENIED;
+  if (!parametersOk) return ERROR_INVALID_PARAMETER;
+  const RegHive* hive = nullptr;
+  if (int32_t rc = reg.Current(&hive)) return rc;
+  int32_t status = ERROR_SUCCESS;
+  *key = KeyOf(*hive, *t, &status);
+  return *key ? ERROR_SUCCESS : status;
+}
+
 }  // namespace
 
 std::string RegistryFilePath() { return WindowsDirectory() + "/registry.reg"; }
@@ -402,15 +418,8 @@ int32_t RegQueryValueEx(HKEY hKey, const char* valueName, uint32_t*, uint32_t* t
                         uint32_t* size) {
   Registry& reg = State();
   std::lock_guard guard(reg.mutex);
-  auto t = reg.Resolve(hKey);
-  if (!t) return ERROR_INVALID_HANDLE;
-  if (!Allows(*t, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (data && !size) return ERROR_INVALID_PARAMETER;
-  const RegHive* hive = nullptr;
-  if (int32_t rc = reg.Current(&hive)) return rc;
-  int32_t status = ERROR_SUCCESS;
-  const RegKey* k = KeyOf(*hive, *t, &status);
-  if (!k) return status;
+  const RegKey* k = nullptr;
+  if (int32_t rc = KeyForReading(reg, hKey, KEY_QUERY_VALUE, !(data && !size), &k)) return rc;
   const RegValue* v = k->Value(valueName ? valueName : "");
   if (!v) return ERROR_FILE_NOT_FOUND;
   return CopyData(*v, type, data, size);
@@ -420,15 +429,10 @@ int32_t RegEnumValue(HKEY hKey, uint32_t index, char* name, uint32_t* nameSize, 
                      uint32_t* type, uint8_t* data, uint32_t* size) {
   Registry& reg = State();
   std::lock_guard guard(reg.mutex);
-  auto t = reg.Resolve(hKey);
-  if (!t) return ERROR_INVALID_HANDLE;
-  if (!Allows(*t, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (!name || !nameSize || (data && !size)) return ERROR_INVALID_PARAMETER;
-  const RegHive* hive = nullptr;
-  if (int32_t rc = reg.Current(&hive)) return rc;
-  int32_t status = ERROR_SUCCESS;
-  const RegKey* k = KeyOf(*hive, *t, &status);
-  if (!k) return status;
+  const RegKey* k = nullptr;
+  if (int32_t rc = KeyForReading(reg, hKey, KEY_QUERY_VALUE,
+                                 name && nameSize && !(data && !size), &k))
+    return rc;
   if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
   const RegValue& v = k->values[index];
   if (int32_t rc = CopyName(v.name, name, nameSize)) return rc;
@@ -439,15 +443,10 @@ int32_t RegEnumKeyEx(HKEY hKey, uint32_t index, char* name, uint32_t* nameSize, 
                      char* className, uint32_t* classSize, void* lastWriteTime) {
   Registry& reg = State();
   std::lock_guard guard(reg.mutex);
-  auto t = reg.Resolve(hKey);
-  if (!t) return ERROR_INVALID_HANDLE;
-  if (!Allows(*t, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  if (!name || !nameSize || (className && !classSize)) return ERROR_INVALID_PARAMETER;
-  const RegHive* hive = nullptr;
-  if (int32_t rc = reg.Current(&hive)) return rc;
-  int32_t status = ERROR_SUCCESS;
-  const RegKey* k = KeyOf(*hive, *t, &status);
-  if (!k) return status;
+  const RegKey* k = nullptr;
+  if (int32_t rc = KeyForReading(reg, hKey, KEY_ENUMERATE_SUB_KEYS,
+                                 name && nameSize && !(className && !classSize), &k))
+    return rc;
   if (index >= k->subkeys.size()) return ERROR_NO_MORE_ITEMS;
   if (int32_t rc = CopyName(k->subkeys[index].name, name, nameSize)) return rc;
   if (classSize) {

@@ -430,8 +430,8 @@ int32_t RegEnumValue(HKEY hKey, uint32_t index, char* name, uint32_t* nameSize, 
   Registry& reg = State();
   std::lock_guard guard(reg.mutex);
   const RegKey* k = nullptr;
-  if (int32_t rc = KeyForReading(reg, hKey, KEY_QUERY_VALUE,
-                                 name && nameSize && !(data && !size), &k))
+  if (int32_t rc =
+          KeyForReading(reg, hKey, KEY_QUERY_VALUE, name && nameSize && !(data && !size), &k))
     return rc;
   if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
   const RegValue& v = k->values[index];

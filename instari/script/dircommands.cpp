@@ -288,14 +288,12 @@ Outcome CmpDirDelete(Interpreter& in, TokenBuffer& t, bool recursive) {
   if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
   std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
   if (!log) return Outcome::kDone;
   int number = 0, deleted = 0;
-  CmpDir(in, *log, *src, *dst, recursive, &number, &deleted);
+  CmpDir(in, *log, src, dst, recursive, &number, &deleted);
   if (*log) fflush(*log);
   SetResult(in, deleted, false);
   return Outcome::kDone;
@@ -313,15 +311,13 @@ Outcome DirectoryCopy(Interpreter& in, TokenBuffer& t, bool recursive, Expanding
   if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
   std::optional<FILE*> log = LogStream(in, t, o.handleToken);
   if (!log) return Outcome::kDone;
 
   // a last component with wildcards is the file mask
-  std::string dir = *src, mask = "*.*";
+  std::string dir = src, mask = "*.*";
   size_t cut = dir.find_last_of("\\/");
   std::string last = cut == std::string::npos ? dir : dir.substr(cut + 1);
   if (platform::HasWildcards(last)) {
@@ -329,9 +325,9 @@ Outcome DirectoryCopy(Interpreter& in, TokenBuffer& t, bool recursive, Expanding
     dir = cut == std::string::npos ? "." : cut == 0 ? dir.substr(0, 1) : dir.substr(0, cut);
   }
   DirCopy copy(in, o, *log, recursive, lz);
-  copy.Run(dir, *dst, mask);
+  copy.Run(dir, dst, mask);
   if (!copy.found)
-    Log(*log, "Error: keine Dateien gefunden: CopyDir %s %s\n", src->c_str(), dst->c_str());
+    Log(*log, "Error: keine Dateien gefunden: CopyDir %s %s\n", src.c_str(), dst.c_str());
   if (*log) fflush(*log);
   SetResult(in, copy.copied, copy.failed);
   return Outcome::kDone;

@@ -25,27 +25,24 @@ Outcome CopyFile(Interpreter& in, TokenBuffer& t) {
   if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
   std::optional<FILE*> log = LogStream(in, t, o.handleToken);
   if (!log) return Outcome::kDone;
 
   int code = -1;
   if (!o.always) {
-    std::optional<platform::FindData> s = platform::FindFirstMatch(*src);
-    std::optional<platform::FindData> d = s ? platform::FindFirstMatch(*dst) : std::nullopt;
+    std::optional<platform::FindData> s = platform::FindFirstMatch(src);
+    std::optional<platform::FindData> d = s ? platform::FindFirstMatch(dst) : std::nullopt;
     if (s && d && !NeedsCopy(*s, *d, o)) code = -2;
   }
-  if (code != -2) code = BlockCopy(in, *src, *dst, nullptr, nullptr);
+  if (code != -2) code = BlockCopy(in, src, dst, nullptr, nullptr);
   if (code == -2)
-    Log(*log, "Ok (<=) CopyFile %s \t%s\n", src->c_str(), dst->c_str());
+    Log(*log, "Ok (<=) CopyFile %s \t%s\n", src.c_str(), dst.c_str());
   else if (code == 1)
-    Log(*log, "Ok      CopyFile %s \t%s\n", src->c_str(), dst->c_str());
+    Log(*log, "Ok      CopyFile %s \t%s\n", src.c_str(), dst.c_str());
   else
-    Log(*log, "Error:  [%s] CopyFile %s \t%s\n", LastErrorText().c_str(), src->c_str(),
-        dst->c_str());
+    Log(*log, "Error:  [%s] CopyFile %s \t%s\n", LastErrorText().c_str(), src.c_str(), dst.c_str());
   if (*log) fflush(*log);
   SetResult(in, code, code < 1 && code != -2);
   return Outcome::kDone;
@@ -82,33 +79,31 @@ Outcome MoveFile(Interpreter& in, TokenBuffer& t) {
   if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
   std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
   if (!log) return Outcome::kDone;
 
-  size_t cut = src->find_last_of("\\/");
-  std::string last = cut == std::string::npos ? *src : src->substr(cut + 1);
+  size_t cut = src.find_last_of("\\/");
+  std::string last = cut == std::string::npos ? src : src.substr(cut + 1);
   if (!platform::HasWildcards(last)) {
-    bool ok = MoveReplacing(*src, *dst);
+    bool ok = MoveReplacing(src, dst);
     if (ok)
-      Log(*log, "Ok   : MoveFile %s \t%s\n", src->c_str(), dst->c_str());
+      Log(*log, "Ok   : MoveFile %s \t%s\n", src.c_str(), dst.c_str());
     else
-      Log(*log, "Error: [%s] MoveFile %s \t%s\n", LastErrorText().c_str(), src->c_str(),
-          dst->c_str());
+      Log(*log, "Error: [%s] MoveFile %s \t%s\n", LastErrorText().c_str(), src.c_str(),
+          dst.c_str());
     if (*log) fflush(*log);
     SetResult(in, ok ? 1 : 0, !ok);
     return Outcome::kDone;
   }
   std::string dir = cut == std::string::npos ? "."
-                    : cut == 0               ? src->substr(0, 1)
-                                             : src->substr(0, cut);
+                    : cut == 0               ? src.substr(0, 1)
+                                             : src.substr(0, cut);
   int moved = 0, number = 0;
   for (const platform::FindData& d : ListDirectory(dir)) {
     if (d.IsDirectory() || !platform::MatchesDosWildcard(last, d.name)) continue;
-    std::string from = JoinPath(dir, d.name), to = JoinPath(*dst, d.name);
+    std::string from = JoinPath(dir, d.name), to = JoinPath(dst, d.name);
     ++number;
     Status(in, "MoveFile [" + std::to_string(number) + "]\n" + from + "\n" + to);
     if (MoveReplacing(from, to)) {

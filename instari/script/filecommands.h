@@ -76,6 +76,10 @@ int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& ds
 // errno.
 bool MoveOneFile(const std::string& hostSrc, const std::string& hostDst);
 
+// The values of operands 1 and 2, source and target of the file commands;
+// false when one cannot be had (only the first failure is reported).
+bool SourceAndTarget(Interpreter& in, TokenBuffer& t, std::string* src, std::string* dst);
+
 // Shows a status text at once.
 void Status(Interpreter& in, const std::string& text);
 

@@ -365,6 +365,16 @@ bool MoveOneFile(const std::string& hostSrc, const std::string& hostDst) {
   return unlink(hostSrc.c_str()) == 0;
 }
 
+bool SourceAndTarget(Interpreter& in, TokenBuffer& t, std::string* src, std::string* dst) {
+  std::optional<std::string> a = in.OperandValue(t, 1);
+  if (!a) return false;
+  std::optional<std::string> b = in.OperandValue(t, 2);
+  if (!b) return false;
+  *src = std::move(*a);
+  *dst = std::move(*b);
+  return true;
+}
+
 void Status(Interpreter& in, const std::string& text) {
   in.Ui().Progress().status = text;
   in.Ui().RefreshStatus();

@@ -18,24 +18,21 @@ Outcome LzCopyFile(Interpreter& in, TokenBuffer& t) {
   if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
   std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
   if (!log) return Outcome::kDone;
-  std::string host = platform::HostPath(*dst);
+  std::string host = platform::HostPath(dst);
   struct stat st;
   if (!host.empty() && stat(host.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
     chmod(host.c_str(), st.st_mode | S_IWUSR);
-  int code = IxCopyFile(src->c_str(), dst->c_str());
+  int code = IxCopyFile(src.c_str(), dst.c_str());
   if (code == -2)
-    Log(*log, "Ok (<=) CopyFile %s \t%s\n", src->c_str(), dst->c_str());
+    Log(*log, "Ok (<=) CopyFile %s \t%s\n", src.c_str(), dst.c_str());
   else if (code >= 1)
-    Log(*log, "Ok      CopyFile %s \t%s\n", src->c_str(), dst->c_str());
+    Log(*log, "Ok      CopyFile %s \t%s\n", src.c_str(), dst.c_str());
   else
-    Log(*log, "Error:  [%s] CopyFile %s \t%s\n", LastErrorText().c_str(), src->c_str(),
-        dst->c_str());
+    Log(*log, "Error:  [%s] CopyFile %s \t%s\n", LastErrorText().c_str(), src.c_str(), dst.c_str());
   if (*log) fflush(*log);
   SetResult(in, code, code < 1 && code != -2);
   return Outcome::kDone;
@@ -52,11 +49,9 @@ Outcome LzCopyDirTree(Interpreter& in, TokenBuffer& t) {
 Outcome MoveFileByStartup(Interpreter& in, TokenBuffer& t) {
   if (t.count != 3 || !Op(t, 1) || !Op(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
-  CopyByStartup(src->c_str(), dst->c_str()) == 1 ? in.SetSuccess() : in.SetFailure();
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
+  CopyByStartup(src.c_str(), dst.c_str()) == 1 ? in.SetSuccess() : in.SetFailure();
   return Outcome::kDone;
 }
 
@@ -64,11 +59,9 @@ Outcome MoveFileByStartup(Interpreter& in, TokenBuffer& t) {
 Outcome TestFileDate(Interpreter& in, TokenBuffer& t) {
   if (t.count != 3 || !Op(t, 1) || !Op(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
-  int r = TesteFileDatum(src->c_str(), dst->c_str());
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
+  int r = TesteFileDatum(src.c_str(), dst.c_str());
   // scripts read "differ" as -3 and "up to date" as 1
   if (r == 1)
     r = -3;
@@ -82,11 +75,9 @@ Outcome TestFileDate(Interpreter& in, TokenBuffer& t) {
 Outcome SetFileDate(Interpreter& in, TokenBuffer& t) {
   if (t.count != 3 || !Op(t, 1) || !Op(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  std::optional<std::string> src = in.OperandValue(t, 1);
-  if (!src) return Outcome::kDone;
-  std::optional<std::string> dst = in.OperandValue(t, 2);
-  if (!dst) return Outcome::kDone;
-  SetzeFileDatum(src->c_str(), dst->c_str()) == 0 ? in.SetSuccess() : in.SetFailure();
+  std::string src, dst;
+  if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
+  SetzeFileDatum(src.c_str(), dst.c_str()) == 0 ? in.SetSuccess() : in.SetFailure();
   return Outcome::kDone;
 }
 

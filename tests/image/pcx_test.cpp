@@ -12,17 +12,6 @@ using namespace imgtest;
 
 namespace {
 
-std::string Save(SECImageBase& img) {
-  CMemFile out;
-  if (!img.SaveImage(&out)) return {};
-  return std::string(out.Data().begin(), out.Data().end());
-}
-
-bool Load(SECImageBase& img, const std::string& bytes) {
-  CMemFile in(bytes.data(), bytes.size());
-  return img.LoadImage(&in);
-}
-
 // An 8-bit picture with the given rows (top row first) and table entry i =
 // (red i, green 255-i, blue i/2).
 void Make8(SECImageBase& img, const std::vector<std::vector<uint8_t>>& rows) {
@@ -51,7 +40,7 @@ TEST(Pcx, WritesHeaderRunsAndPalette) {
   // one pixel of value 5: the header, C1 05, then 0x0C and 768 palette bytes
   SECPcx one;
   Make8(one, {{5}});
-  const std::string f = Save(one);
+  const std::string f = SavedBytes(one);
   ASSERT_EQ(f.size(), 128u + 2 + 1 + 768);
   const std::string head =
       std::string("\x0A\x05\x01\x08", 4) + std::string(8, '\0') + "\x80\x02\xE0\x01";
@@ -69,7 +58,7 @@ TEST(Pcx, WritesHeaderRunsAndPalette) {
   // 100 equal pixels: 63 + 37, on each row anew (no run across a row end)
   SECPcx hundred;
   Make8(hundred, {std::vector<uint8_t>(100, 7), std::vector<uint8_t>(100, 7)});
-  std::string g = Save(hundred);
+  std::string g = SavedBytes(hundred);
   ASSERT_EQ(g.size(), 128u + 8 + 769);
   EXPECT_EQ(g.substr(128, 8), "\xFF\x07\xE5\x07\xFF\x07\xE5\x07");
   EXPECT_EQ(ByteAt(g, 8), 99);  // x max
@@ -79,7 +68,7 @@ TEST(Pcx, WritesHeaderRunsAndPalette) {
   // mixed values, odd width, values above 0xC0 still two bytes; top row first
   SECPcx mixed;
   Make8(mixed, {{1, 1, 2, 3, 3, 3, 0xC5}, {0, 0, 0, 0, 0, 0, 0}});
-  g = Save(mixed);
+  g = SavedBytes(mixed);
   EXPECT_EQ(g.substr(128, 10), std::string("\xC2\x01\xC1\x02\xC3\x03\xC1\xC5\xC7\x00", 10));
   EXPECT_EQ(ByteAt(g, 66), 7);  // bytes per line: the width, not rounded up
   EXPECT_EQ(ByteAt(g, 138), 0x0C);
@@ -94,7 +83,7 @@ TEST(Pcx, WritesHeaderRunsAndPalette) {
   mono.m_pBits.data()[0] = 0xB0;  // 1 0 1 1 0
   mono.m_pColorTable[0] = RGBQUAD{1, 2, 3, 0};
   mono.m_pColorTable[1] = RGBQUAD{4, 5, 6, 0};
-  g = Save(mono);
+  g = SavedBytes(mono);
   EXPECT_EQ(g.substr(16, 7), std::string("\x03\x02\x01\x06\x05\x04\x00", 7));
   EXPECT_EQ(g.substr(128, 9), std::string("\xC1\x01\xC1\x00\xC2\x01\xC1\x00\x0C", 9));
   EXPECT_EQ(g.substr(137, 7), std::string("\x03\x02\x01\x06\x05\x04\x00", 7));
@@ -105,14 +94,14 @@ TEST(Pcx, WritesHeaderRunsAndPalette) {
   Fill(nib, 4, 3, 1);
   nib.m_pBits.data()[0] = 0x12;
   nib.m_pBits.data()[1] = 0x20;
-  g = Save(nib);
+  g = SavedBytes(nib);
   EXPECT_EQ(g.substr(16, 48), std::string(48, '\0'));
   EXPECT_EQ(g.substr(128, 5), std::string("\xC1\x01\xC2\x02\x0C", 5));
 
   // more than 8 bits are refused
   SECPcx deep;
   Fill(deep, 24, 4, 4);
-  EXPECT_TRUE(Save(deep).empty());
+  EXPECT_TRUE(SavedBytes(deep).empty());
   EXPECT_TRUE(deep.HasPicture());
 }
 
@@ -122,7 +111,7 @@ TEST(Pcx, RoundTrips) {
     Fill(img, 8, w, 5, w);
     // long runs in the middle row
     for (DWORD x = 0; x < w; ++x) img.m_pBits.data()[2 * img.RowStride() + x] = 200;
-    ASSERT_TRUE(Load(back, Save(img))) << w;
+    ASSERT_TRUE(LoadBytes(back, SavedBytes(img))) << w;
     EXPECT_TRUE(SamePixels(img, back)) << w;
     EXPECT_EQ(back.m_wColors, 256);
     EXPECT_EQ(0, std::memcmp(img.m_pColorTable, back.m_pColorTable, 256 * 4));
@@ -132,7 +121,7 @@ TEST(Pcx, RoundTrips) {
   for (int bits : {1, 4}) {
     SECPcx img, back;
     Fill(img, bits, 13, 6, bits);
-    ASSERT_TRUE(Load(back, Save(img))) << bits;
+    ASSERT_TRUE(LoadBytes(back, SavedBytes(img))) << bits;
     EXPECT_EQ(back.m_nSrcBitsPerPixel, 8);
     for (DWORD y = 0; y < 6; ++y)
       for (DWORD x = 0; x < 13; ++x) ASSERT_EQ(ColourAt(back, x, y), ColourAt(img, x, y));
@@ -153,7 +142,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     Bytes b = Header(1, 1, 10, 2, 2);
     b.u8(0xA5).u8(0xC1).u8(0xFF).u8(0xC1).u8(0x00).u8(0x40);
     SECPcx img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(img.m_nSrcBitsPerPixel, 8);
     EXPECT_EQ(img.m_wColors, 256);
     EXPECT_EQ(img.Header()->biClrUsed, 256u);
@@ -173,7 +162,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     Bytes b = Header(1, 1, 8, 1, 1);
     b.u8(0xC1).u8(0x81).u8(0x0C).u8(10).u8(20).u8(30).u8(200).u8(100).u8(50).zeros(762);
     SECPcx img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(PixelAt(img, 0, 0), 255u);
     EXPECT_EQ(PixelAt(img, 1, 0), 0u);
     EXPECT_EQ(ColourAt(img, 0, 0), 0xC86432u);
@@ -188,7 +177,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     // pixels 0..7 get plane bits: plane0 0x55, plane1 0x33, plane2 0x0F, plane3 0x80
     b.u8(0x55).u8(0x33).u8(0x0F).u8(0xC1).u8(0x80);
     SECPcx img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(img.m_wColors, 16);
     EXPECT_EQ(img.Header()->biClrUsed, 16u);
     EXPECT_EQ(img.Header()->biBitCount, 8);
@@ -209,7 +198,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     b.u8(0x01).u8(0x0C);
     for (unsigned i = 0; i < 256; ++i) b.u8(i).u8(0).u8(255 - i);
     SECPcx img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(img.m_dwWidth, 3u);
     EXPECT_EQ(PixelAt(img, 0, 0), 0x11u);
     EXPECT_EQ(PixelAt(img, 1, 0), 0x22u);
@@ -223,14 +212,14 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     Bytes b = Header(8, 1, 4, 3, 4);
     b.u8(0xC4).u8(9).u8(0xC2).u8(8);
     SECPcx img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(PixelAt(img, 3, 0), 9u);
     EXPECT_EQ(PixelAt(img, 1, 1), 8u);
     EXPECT_EQ(PixelAt(img, 2, 1), 0u);
     EXPECT_EQ(PixelAt(img, 0, 2), 0u);
     EXPECT_EQ(ColourAt(img, 0, 0), 0x090909u);
     b.u8(0xC4).u8(1).u8(0xC4).u8(1).u8(0x0C).zeros(700);
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(ColourAt(img, 0, 2), 0x010101u);
   }
 }
@@ -238,7 +227,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
 TEST(Pcx, RejectsWhatItCannotRead) {
   const std::string good = Header(8, 1, 2, 2, 2).s + "\xC4\x01";
   SECPcx ok;
-  ASSERT_TRUE(Load(ok, good));
+  ASSERT_TRUE(LoadBytes(ok, good));
   struct Case {
     const char* what;
     std::string bytes;
@@ -264,8 +253,8 @@ TEST(Pcx, RejectsWhatItCannotRead) {
   };
   for (const Case& c : cases) {
     SECPcx img;
-    ASSERT_TRUE(Load(img, good));
-    EXPECT_FALSE(Load(img, c.bytes)) << c.what;
+    ASSERT_TRUE(LoadBytes(img, good));
+    EXPECT_FALSE(LoadBytes(img, c.bytes)) << c.what;
     EXPECT_FALSE(img.HasPicture()) << c.what;
   }
   SECPcx img;

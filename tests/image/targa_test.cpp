@@ -12,17 +12,6 @@ using namespace imgtest;
 
 namespace {
 
-std::string Save(SECImageBase& img) {
-  CMemFile out;
-  if (!img.SaveImage(&out)) return {};
-  return std::string(out.Data().begin(), out.Data().end());
-}
-
-bool Load(SECImageBase& img, const std::string& bytes) {
-  CMemFile in(bytes.data(), bytes.size());
-  return img.LoadImage(&in);
-}
-
 Bytes Header(unsigned type, unsigned depth, unsigned w, unsigned h, unsigned descriptor = 0,
              unsigned idLength = 0, unsigned mapType = 0, unsigned mapFirst = 0,
              unsigned mapLength = 0, unsigned mapEntry = 0) {
@@ -64,7 +53,7 @@ Bytes Rows24(Bytes b, unsigned descriptor) {
 TEST(Targa, WritesUncompressed24Bit) {
   SECTarga img;
   Fill(img, 24, 3, 2, 4);  // padded rows of 12 bytes for 9 bytes of pixels
-  const std::string f = Save(img);
+  const std::string f = SavedBytes(img);
   ASSERT_EQ(f.size(), 18u + 3 * 2 * 3);
   EXPECT_EQ(f.substr(0, 18), std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x03\0\x02\0\x18\0", 18));
   // bottom row first, as stored, without the padding
@@ -75,7 +64,7 @@ TEST(Targa, WritesUncompressed24Bit) {
   for (DWORD w : {1u, 37u, 256u}) {
     SECTarga big;
     Fill(big, 24, w, 11, w);
-    EXPECT_EQ(Save(big).size(), 18 + w * 11 * 3) << w;
+    EXPECT_EQ(SavedBytes(big).size(), 18 + w * 11 * 3) << w;
   }
 
   // palette pictures go out through their table, left-most pixel first
@@ -84,27 +73,27 @@ TEST(Targa, WritesUncompressed24Bit) {
   mono.m_pBits.data()[0] = 0xB0;  // 1 0 1 1 0
   mono.m_pColorTable[0] = RGBQUAD{1, 2, 3, 0};
   mono.m_pColorTable[1] = RGBQUAD{4, 5, 6, 0};
-  EXPECT_EQ(Save(mono).substr(18), std::string("\4\5\6\1\2\3\4\5\6\4\5\6\1\2\3", 15));
+  EXPECT_EQ(SavedBytes(mono).substr(18), std::string("\4\5\6\1\2\3\4\5\6\4\5\6\1\2\3", 15));
   SECTarga nib;
   Fill(nib, 4, 3, 1);
   nib.m_pBits.data()[0] = 0x12;
   nib.m_pBits.data()[1] = 0xF0;
   nib.m_pColorTable[15] = RGBQUAD{9, 9, 9, 0};
-  const std::string n = Save(nib);
+  const std::string n = SavedBytes(nib);
   EXPECT_EQ(n.substr(18, 3), std::string(reinterpret_cast<char*>(&nib.m_pColorTable[1]), 3));
   EXPECT_EQ(n.substr(21, 3), std::string(reinterpret_cast<char*>(&nib.m_pColorTable[2]), 3));
   EXPECT_EQ(n.substr(24, 3), "\x09\x09\x09");
 
   SECTarga odd;
   Fill(odd, 16, 2, 2);
-  EXPECT_TRUE(Save(odd).empty());
+  EXPECT_TRUE(SavedBytes(odd).empty());
 }
 
 TEST(Targa, RoundTrips) {
   for (DWORD w : {1u, 2u, 3u, 4u, 5u, 37u}) {
     SECTarga img, back;
     Fill(img, 24, w, 7, w + 1);
-    ASSERT_TRUE(Load(back, Save(img))) << w;
+    ASSERT_TRUE(LoadBytes(back, SavedBytes(img))) << w;
     EXPECT_TRUE(SamePixels(img, back)) << w;
     EXPECT_FALSE(back.m_bNewFormat);
     EXPECT_EQ(back.m_wColors, 0);
@@ -115,7 +104,7 @@ TEST(Targa, RoundTrips) {
     SECTarga img, back;
     Fill(img, 24, 10, 1, 2);
     std::memcpy(img.m_pBits.data() + 30 - 26, "\xFF\xFF\xFF\0\xFF\xFF\xFF\0TRUEVISION-XFILE.", 26);
-    ASSERT_TRUE(Load(back, Save(img)));
+    ASSERT_TRUE(LoadBytes(back, SavedBytes(img)));
     EXPECT_TRUE(SamePixels(img, back));
     EXPECT_FALSE(back.m_bNewFormat);
   }
@@ -132,7 +121,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
   // uncompressed true colour in all four origins
   for (unsigned d : {0x00u, 0x20u, 0x10u, 0x30u}) {
     SECTarga img;
-    ASSERT_TRUE(Load(img, Rows24(Header(2, 24, kW, kH, d), d).s)) << d;
+    ASSERT_TRUE(LoadBytes(img, Rows24(Header(2, 24, kW, kH, d), d).s)) << d;
     EXPECT_TRUE(IsRef(img)) << d;
   }
   // an identification field and a colour map before true-colour pixels
@@ -140,7 +129,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     Bytes b = Header(2, 24, kW, kH, 0, 5, 1, 0, 3, 24);
     b.raw("hello").zeros(9);
     SECTarga img;
-    ASSERT_TRUE(Load(img, Rows24(b, 0).s));
+    ASSERT_TRUE(LoadBytes(img, Rows24(b, 0).s));
     EXPECT_TRUE(IsRef(img));
     EXPECT_EQ(std::string(img.m_identification.begin(), img.m_identification.end()), "hello");
   }
@@ -153,7 +142,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
         b.u8(x * 50);
       }
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_TRUE(IsRef(img));
   }
   // 16 bits: every 5-bit value through the table, the top bit ignored
@@ -164,7 +153,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     Bytes b = Header(2, 16, 32, 1);
     for (unsigned v = 0; v < 32; ++v) b.u16(0x8000 | v << 10 | (31 - v) << 5 | v / 2);
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     for (unsigned v = 0; v < 32; ++v)
       EXPECT_EQ(ColourAt(img, v, 0),
                 uint32_t{table[v]} << 16 | uint32_t{table[31 - v]} << 8 | table[v / 2])
@@ -175,7 +164,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     Bytes b = Header(3, 8, 3, 1);
     b.u8(0).u8(0x7F).u8(0xFF);
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(ColourAt(img, 0, 0), 0u);
     EXPECT_EQ(ColourAt(img, 1, 0), 0x7F7F7Fu);
     EXPECT_EQ(ColourAt(img, 2, 0), 0xFFFFFFu);
@@ -187,7 +176,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     Bgr(b, 0x445566);
     b.u8(2).u8(3).u8(1).u8(4);
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(ColourAt(img, 0, 0), 0x112233u);
     EXPECT_EQ(ColourAt(img, 1, 0), 0x445566u);
     EXPECT_EQ(ColourAt(img, 2, 0), 0u);
@@ -195,7 +184,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     // 16-bit map entries, 16-bit indices
     Bytes c = Header(1, 16, 2, 1, 0, 0, 1, 0, 2, 16);
     c.u16(31 << 10).u16(31).u16(1).u16(0);
-    ASSERT_TRUE(Load(img, c.s));
+    ASSERT_TRUE(LoadBytes(img, c.s));
     EXPECT_EQ(ColourAt(img, 0, 0), 0x0000FFu);
     EXPECT_EQ(ColourAt(img, 1, 0), 0xFF0000u);
   }
@@ -210,18 +199,18 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     b.u8(0x03);
     for (uint32_t c : {0x1u, 0x2u, 0x3u, 0x4u}) Bgr(b, c);
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s));
+    ASSERT_TRUE(LoadBytes(img, b.s));
     const uint32_t want[2][4] = {{0xA0B0C0, 0xA0B0C0, 0x010203, 0x040506}, {1, 2, 3, 4}};
     for (DWORD y = 0; y < 2; ++y)
       for (DWORD x = 0; x < kW; ++x) EXPECT_EQ(ColourAt(img, x, y), want[y][x]) << x << "," << y;
     // grey and mapped run-length
     Bytes g = Header(11, 8, 5, 1);
     g.u8(0x84).u8(0x42);
-    ASSERT_TRUE(Load(img, g.s));
+    ASSERT_TRUE(LoadBytes(img, g.s));
     EXPECT_EQ(ColourAt(img, 4, 0), 0x424242u);
     Bytes m = Header(9, 8, 3, 1, 0, 0, 1, 0, 1, 32);
     m.u32(0xFF123456).u8(0x82).u8(0);
-    ASSERT_TRUE(Load(img, m.s));
+    ASSERT_TRUE(LoadBytes(img, m.s));
     EXPECT_EQ(ColourAt(img, 2, 0), 0x123456u);
   }
   // a new-format file: footer, developer directory, extension area with
@@ -246,7 +235,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
     b.u32(cc).u32(stamp).u32(scan).u8(2);
     const std::string footer = Bytes().u32(ext).u32(dev).raw("TRUEVISION-XFILE.").u8(0).s;
     SECTarga img;
-    ASSERT_TRUE(Load(img, b.s + footer));
+    ASSERT_TRUE(LoadBytes(img, b.s + footer));
     EXPECT_TRUE(IsRef(img));
     EXPECT_TRUE(img.m_bNewFormat);
     ASSERT_EQ(img.m_tags.size(), 1u);
@@ -267,20 +256,20 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
 
     // what the footer points to must be there
     std::string broken = b.s + Bytes().u32(ext).u32(0xFFFFFF).raw("TRUEVISION-XFILE.").u8(0).s;
-    EXPECT_FALSE(Load(img, broken));
+    EXPECT_FALSE(LoadBytes(img, broken));
     broken =
         b.s +
         Bytes().u32(static_cast<uint32_t>(b.s.size()) - 10).u32(0).raw("TRUEVISION-XFILE.").u8(0).s;
-    EXPECT_FALSE(Load(img, broken));
+    EXPECT_FALSE(LoadBytes(img, broken));
     std::string badTag = b.s;
     badTag[dev + 6] = '\x7F';  // tag offset far past the end
     badTag[dev + 7] = '\x7F';
-    EXPECT_FALSE(Load(img, badTag + footer));
+    EXPECT_FALSE(LoadBytes(img, badTag + footer));
     EXPECT_FALSE(img.HasPicture());
     // a signature with a different last byte is an old-format file
     std::string old = b.s + footer;
     old.back() = '!';
-    ASSERT_TRUE(Load(img, old));
+    ASSERT_TRUE(LoadBytes(img, old));
     EXPECT_FALSE(img.m_bNewFormat);
   }
 }
@@ -316,8 +305,8 @@ TEST(Targa, RejectsWhatItCannotRead) {
   };
   for (const Case& c : cases) {
     SECTarga img;
-    ASSERT_TRUE(Load(img, good));
-    EXPECT_FALSE(Load(img, c.bytes)) << c.what;
+    ASSERT_TRUE(LoadBytes(img, good));
+    EXPECT_FALSE(LoadBytes(img, c.bytes)) << c.what;
     EXPECT_FALSE(img.HasPicture()) << c.what;
   }
 }

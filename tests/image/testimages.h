@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "prentix/image/cfile.h"
 #include "prentix/image/imagebase.h"
 
 namespace imgtest {
@@ -92,6 +93,18 @@ inline uint32_t ColourAt(const SECImageBase& img, DWORD x, DWORD y) {
     return uint32_t{c.rgbRed} << 16 | uint32_t{c.rgbGreen} << 8 | c.rgbBlue;
   }
   return v & 0xFFFFFF;
+}
+
+// The bytes a save writes, empty when it fails.
+inline std::string SavedBytes(SECImageBase& img) {
+  CMemFile out;
+  if (!img.SaveImage(&out)) return {};
+  return std::string(out.Data().begin(), out.Data().end());
+}
+
+inline bool LoadBytes(SECImageBase& img, const std::string& bytes) {
+  CMemFile in(bytes.data(), bytes.size());
+  return img.LoadImage(&in);
 }
 
 }  // namespace imgtest

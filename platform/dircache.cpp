@@ -103,8 +103,13 @@ void Keep(Listing&& fresh) {
 
 }  // namespace
 
+bool KeepsListing(const std::string& dir) {
+  std::lock_guard<std::mutex> lock(listingsMutex);
+  return Find(dir) != nullptr;
+}
+
 std::string FindSpellingInDirectory(const std::string& dir, std::string_view name,
-                                    const struct stat* dirStat) {
+                                    const struct stat* dirStat, bool asWrittenFirst) {
   const std::string key = Fold(name);
   struct stat st;
   if (dirStat) st = *dirStat;
@@ -113,7 +118,10 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
     if (Listing* l = Find(dir); l && Matches(*l, st)) {
       l->lastUse = ++useCounter;
       auto it = l->names.find(key);
-      return it == l->names.end() ? std::string() : Least(it->second);
+      if (it == l->names.end()) return {};
+      if (asWrittenFirst && std::find(it->second.begin(), it->second.end(), name) != it->second.end())
+        return std::string(name);
+      return Least(it->second);
     }
   }
 
@@ -131,7 +139,9 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
   while (dirent* e = readdir(d)) {
     std::string_view entry(e->d_name);
     if (keep) fresh.names[Fold(entry)].emplace_back(entry);
-    if (entry.size() == key.size() && Fold(entry) == key && (found.empty() || entry < found))
+    if (entry.size() == key.size() && Fold(entry) == key &&
+        (found.empty() || entry < found || (asWrittenFirst && entry == name)) &&
+        !(asWrittenFirst && found == name))
       found = entry;
   }
   // a change while reading shows in the times
@@ -149,12 +159,15 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
   return found;
 }
 
-DirectoryEdit::DirectoryEdit(const std::string& dir) : dir_(dir) {
+DirectoryEdit::DirectoryEdit(const std::string& dir, const struct stat* fresh) : dir_(dir) {
   {
     std::lock_guard<std::mutex> lock(listingsMutex);
     if (!Find(dir_)) return;
   }
-  if (stat(dir_.c_str(), &before_) != 0) return;
+  if (fresh)
+    before_ = *fresh;
+  else if (stat(dir_.c_str(), &before_) != 0)
+    return;
   std::lock_guard<std::mutex> lock(listingsMutex);
   Listing* l = Find(dir_);
   tracked_ = l && Matches(*l, before_);

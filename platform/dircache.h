@@ -20,15 +20,22 @@ namespace platform {
 // The least spelling in directory dir (a host path) that equals name without
 // regard to ASCII case; empty when there is none or dir cannot be read.
 // dirStat, when given, is the caller's fresh stat of dir.
+// asWrittenFirst: name itself when it is one of the spellings.
 std::string FindSpellingInDirectory(const std::string& dir, std::string_view name,
-                                    const struct stat* dirStat = nullptr);
+                                    const struct stat* dirStat = nullptr,
+                                    bool asWrittenFirst = false);
+
+// Whether a listing of dir is kept (it may still turn out stale); no
+// system call.
+bool KeepsListing(const std::string& dir);
 
 // Brackets one change this process makes in a directory: construct it just
 // before creating, renaming or removing the entry, call Done after success.
 // Without a kept listing for the directory it costs nothing.
 class DirectoryEdit {
  public:
-  explicit DirectoryEdit(const std::string& dir);
+  // fresh: the caller's status of dir read just before, saving a look.
+  explicit DirectoryEdit(const std::string& dir, const struct stat* fresh = nullptr);
   DirectoryEdit(const DirectoryEdit&) = delete;
   DirectoryEdit& operator=(const DirectoryEdit&) = delete;
   // The entry added (may be empty) and the one removed (may be empty).

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <utility>
 
 #include "platform/dircache.h"
@@ -74,16 +75,22 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
 }
 
 bool PendingFile::Create(const std::string& target, mode_t mode) {
-  return Start(target, mode, false);
+  return Start(target, mode, false, Known::kNothing);
+}
+
+bool PendingFile::CreateNew(const std::string& target, mode_t mode, const struct stat* dirStat) {
+  dirKnown_ = dirStat != nullptr;
+  if (dirStat) dirStat_ = *dirStat;
+  return Start(target, mode, false, Known::kMissing);
 }
 
 bool PendingFile::CreateNamed(const std::string& target, mode_t mode) {
-  return Start(target, mode, true);
+  return Start(target, mode, true, Known::kNothing);
 }
 
-bool PendingFile::Start(const std::string& target, mode_t mode, bool named) {
+bool PendingFile::Start(const std::string& target, mode_t mode, bool named, Known known) {
   struct stat st;
-  const bool exists = stat(target.c_str(), &st) == 0;
+  const bool exists = known == Known::kNothing && stat(target.c_str(), &st) == 0;
   if ((!target.empty() && target.back() == '/') || (exists && S_ISDIR(st.st_mode))) {
     errno = EISDIR;
     return false;
@@ -94,12 +101,14 @@ bool PendingFile::Start(const std::string& target, mode_t mode, bool named) {
   if (!named && !exists && canLink) {
     // A new target: a file without a name until it is complete, so nothing
     // half-written is ever seen under any name, not even after a crash.
-    int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0777);
     if (fd >= 0) {
       target_ = target;
       fd_ = fd;
       unnamed_ = true;
-      fchmod(fd_, mode);
+      // the creation mask may have taken bits the caller asked for
+      static const mode_t mask = CurrentUmask();
+      if ((mode & mask) != 0 || (mode & ~mode_t{0777}) != 0) fchmod(fd_, mode);
       return true;
     }
     // file systems without unnamed files take the named way
@@ -126,15 +135,36 @@ bool PendingFile::Close() {
   return close(fd) == 0;
 }
 
+namespace {
+
+// Gives the unnamed file fd the name path: straight from the descriptor
+// where the kernel allows that (to the file's opener since Linux 6.10, to
+// privileged callers before), else through /proc, which is slower.
+bool LinkDescriptor(int fd, const std::string& path) {
+  static std::atomic<int> direct{0};  // 1 works, -1 refused, 0 not tried yet
+  if (direct.load(std::memory_order_relaxed) >= 0) {
+    if (linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+      direct.store(1, std::memory_order_relaxed);
+      return true;
+    }
+    // a refusal shows as ENOENT (or EPERM); once it has worked, ENOENT is real
+    if ((errno != ENOENT && errno != EPERM) || direct.load(std::memory_order_relaxed) == 1)
+      return false;
+    direct.store(-1, std::memory_order_relaxed);
+  }
+  char proc[64];
+  snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+  return linkat(AT_FDCWD, proc, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+}  // namespace
+
 bool PendingFile::LinkUnnamed() {
   const std::string dir = DirectoryOf(target_);
   const std::string name = target_.substr(target_.rfind('/') + 1);
-  char proc[64];
-  snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd_);
   {
-    DirectoryEdit edit(dir);
-    if (linkat(AT_FDCWD, proc, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-        (errno == ENOENT && linkat(fd_, "", AT_FDCWD, target_.c_str(), AT_EMPTY_PATH) == 0)) {
+    DirectoryEdit edit(dir, dirKnown_ ? &dirStat_ : nullptr);
+    if (LinkDescriptor(fd_, target_)) {
       edit.Done(name, {});
       return true;
     }
@@ -145,8 +175,7 @@ bool PendingFile::LinkUnnamed() {
     char suffix[32];
     snprintf(suffix, sizeof suffix, ".tmp-%d-%d", static_cast<int>(getpid()), attempt);
     std::string temp = dir + "/." + name + suffix;
-    if (linkat(AT_FDCWD, proc, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
-        (errno != ENOENT || linkat(fd_, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) != 0)) {
+    if (!LinkDescriptor(fd_, temp)) {
       if (errno == EEXIST) continue;
       return false;
     }

@@ -2,6 +2,7 @@
 // Whole-file reads and crash-safe whole-file replacement, shared by the
 // profile and registry stand-ins.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <optional>
@@ -33,6 +34,10 @@ class PendingFile {
   // False with errno when the temporary file cannot be made, or the target
   // names a directory.
   bool Create(const std::string& target, mode_t mode);
+  // The same for a target the caller has just found missing, without a
+  // look of its own; dirStat, when given, is the caller's fresh status of
+  // the target's folder. Should the target appear meanwhile it is replaced.
+  bool CreateNew(const std::string& target, mode_t mode, const struct stat* dirStat = nullptr);
   // The same, always under a temporary name, for writers that need a path.
   bool CreateNamed(const std::string& target, mode_t mode);
   int Fd() const { return fd_; }
@@ -44,12 +49,15 @@ class PendingFile {
   bool Commit();
 
  private:
-  bool Start(const std::string& target, mode_t mode, bool named);
+  enum class Known { kNothing, kMissing };
+  bool Start(const std::string& target, mode_t mode, bool named, Known known);
   bool LinkUnnamed();
 
   std::string target_, temp_;
   int fd_ = -1;
   bool unnamed_ = false;
+  bool dirKnown_ = false;  // dirStat_ holds the folder's status from before
+  struct stat dirStat_ {};
 };
 
 // The process's file-creation mask, read without changing it for good.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/dircache.h"
 #include "platform/paths.h"
 
 namespace platform {
@@ -50,8 +51,9 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-bool Describe(const std::string& dir, const std::string& name, FindData* out) {
-  const std::string path = Join(dir, name);
+// The entry at path, reported under name; *mode gets its type and bits.
+bool DescribePath(const std::string& path, const std::string& name, FindData* out,
+                  mode_t* mode = nullptr) {
   const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
   struct statx st;
   if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &st) != 0)
@@ -74,7 +76,12 @@ bool Describe(const std::string& dir, const std::string& name, FindData* out) {
   out->creationTime = t.creation;
   out->lastAccessTime = t.lastAccess;
   out->lastWriteTime = t.lastWrite;
+  if (mode) *mode = st.stx_mode;
   return true;
+}
+
+bool Describe(const std::string& dir, const std::string& name, FindData* out) {
+  return DescribePath(Join(dir, name), name, out);
 }
 
 }  // namespace
@@ -197,6 +204,60 @@ std::optional<FindData> FindFirstMatch(std::string_view pattern, DotEntries dots
   FindFile f;
   if (!f.First(pattern, dots)) return std::nullopt;
   return f.Data();
+}
+
+namespace {
+
+// The lookup's result when path names an entry (shown under name).
+bool Take(FileLookup* r, std::string path, const std::string& name) {
+  FindData d;
+  mode_t mode = 0;
+  if (!DescribePath(path, name, &d, &mode)) return false;
+  r->hostPath = std::move(path);
+  r->data = std::move(d);
+  r->mode = mode;
+  return true;
+}
+
+}  // namespace
+
+FileLookup LookUpFile(std::string_view name) {
+  FileLookup r;
+  const std::string written = HostPathAsWritten(name);
+  const size_t slash = written.rfind('/');
+  const std::string base = written.substr(slash == std::string::npos ? 0 : slash + 1);
+  // Wildcards, dots and folders take the general way.
+  if (!written.empty() && !base.empty() && !IsDots(base) && !HasWildcards(name)) {
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : written.substr(0, slash);
+    // A folder whose listing is kept answers for a missing name without a
+    // failed lookup of it; its status is wanted for a creation anyway.
+    const bool listed = KeepsListing(dir);
+    if (!listed && Take(&r, written, base)) return r;
+    if ((listed || errno == ENOENT) && stat(dir.c_str(), &r.dirStat) == 0 &&
+        S_ISDIR(r.dirStat.st_mode)) {
+      std::string found = FindSpellingInDirectory(dir, base, &r.dirStat, true);
+      if (found.empty()) {
+        r.hostPath = written;
+        r.dirKnown = true;
+        r.error = ENOENT;
+        return r;
+      }
+      if (Take(&r, Join(dir, found), found)) return r;
+      // gone meanwhile: the general way tells
+    }
+  }
+  r.hostPath = HostPath(name);
+  FindFile f;
+  if (f.First(name)) {
+    r.data = f.Data();
+    struct stat st;
+    if (stat(Join(f.Directory(), f.Data().name).c_str(), &st) == 0) r.mode = st.st_mode;
+  } else {
+    r.error = errno;
+  }
+  return r;
 }
 
 }  // namespace platform

@@ -24,6 +24,8 @@
 // root of a drive ("C:\*") or of the host ("/*"), as on Windows; callers that
 // walk a tree pass DotEntries::kSkip or skip them themselves.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -103,6 +105,20 @@ class FindFile {
 // ask whether a file exists and for its size and times.
 std::optional<FindData> FindFirstMatch(std::string_view pattern,
                                        DotEntries dots = DotEntries::kReport);
+
+// One name looked up for a caller that goes on to open or create it: what
+// FindFirstMatch reports for it, and where opening or creating the name
+// leads. A name spelled as on disk costs one statx; a missing one a look at
+// its folder, whose fresh status is kept for the creation that follows.
+struct FileLookup {
+  std::string hostPath;          // HostPath(name); empty when the drive is not mapped
+  std::optional<FindData> data;  // FindFirstMatch(name)
+  int error = 0;                 // errno when data is empty
+  mode_t mode = 0;               // type and permissions of what data describes
+  bool dirKnown = false;         // dirStat: the folder of hostPath, just read
+  struct stat dirStat {};
+};
+FileLookup LookUpFile(std::string_view name);
 
 // True when the name matches the wildcard pattern by the rules above. Takes
 // time proportional to pattern length times name length at most.

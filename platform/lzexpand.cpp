@@ -233,11 +233,32 @@ LzResult LzCopy(int sourceFd, const LzSink& sink, uint64_t* written) {
   }
 }
 
-LzResult LzCopyToFd(int sourceFd, int targetFd, uint64_t* written) {
+LzResult LzCopyToFd(int sourceFd, int targetFd, uint64_t* written, uint64_t size) {
   *written = 0;
+  LzSink sink = [targetFd](const char* d, size_t n) { return WriteAll(targetFd, d, n); };
+  if (size < kChunk) {
+    // Asking for a byte more than the size: a shorter answer is the whole
+    // file, in one call instead of a header read and a copy to the end.
+    static thread_local std::vector<char> whole(kChunk + 1);
+    ssize_t n;
+    do {
+      n = pread(sourceFd, whole.data(), size + 1, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && errno != ESPIPE) return LzResult::kReadError;
+    if (n >= 0 && static_cast<uint64_t>(n) <= size) {
+      std::string_view all(whole.data(), static_cast<size_t>(n));
+      if (auto header = ParseSzddHeader(all)) {
+        ByteReader in(all.substr(kSzddHeaderSize));
+        return Expand(in, *header, sink, written);
+      }
+      if (!WriteAll(targetFd, all.data(), all.size())) return LzResult::kWriteError;
+      *written = all.size();
+      return LzResult::kOk;
+    }
+    // grown meanwhile, or not a file: the general way from the start
+  }
   std::string head;
   if (!ReadHead(sourceFd, &head)) return LzResult::kReadError;
-  LzSink sink = [targetFd](const char* d, size_t n) { return WriteAll(targetFd, d, n); };
   if (auto header = ParseSzddHeader(head)) {
     ByteReader in(sourceFd, {});
     return Expand(in, *header, sink, written);

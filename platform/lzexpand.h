@@ -56,7 +56,9 @@ LzResult LzCopy(int sourceFd, const LzSink& sink, uint64_t* written);
 
 // Copies the open source into the open target: expanded, or for an
 // uncompressed source the fastest way the kernel offers. *written as above.
-LzResult LzCopyToFd(int sourceFd, int targetFd, uint64_t* written);
+// size: the source's size when known (a small file is then read in one go).
+LzResult LzCopyToFd(int sourceFd, int targetFd, uint64_t* written,
+                    uint64_t size = UINT64_MAX);
 
 // GetExpandedName: name, the caller's spelling of the file at hostPath,
 // expanded when the file is compressed and kept otherwise; nullopt when the

@@ -131,7 +131,7 @@ std::string ResolveCaseInsensitive(const std::string& hostPath) {
   return out;
 }
 
-std::string HostPath(std::string_view path) {
+std::string HostPathAsWritten(std::string_view path) {
   std::string p(path);
   for (char& c : p)
     if (c == '\\') c = '/';
@@ -150,7 +150,12 @@ std::string HostPath(std::string_view path) {
     root = WithoutTrailingSlash(root);
     p = (root == "/") ? "/" + rest : root + "/" + rest;
   }
-  return ResolveCaseInsensitive(p);
+  return p;
+}
+
+std::string HostPath(std::string_view path) {
+  std::string p = HostPathAsWritten(path);
+  return p.empty() ? p : ResolveCaseInsensitive(p);
 }
 
 }  // namespace platform

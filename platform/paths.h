@@ -23,6 +23,10 @@ std::string TempDirectory();
 // without regard to case. An unmapped drive gives the empty string.
 std::string HostPath(std::string_view path);
 
+// The same without the case-insensitive lookup: separators turned and the
+// drive mapped, every name as written.
+std::string HostPathAsWritten(std::string_view path);
+
 // The case-insensitive lookup alone, on a host path.
 std::string ResolveCaseInsensitive(const std::string& hostPath);
 

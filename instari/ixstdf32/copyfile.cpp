@@ -18,6 +18,7 @@
 
 #include "instari/ixstdf32/errorstate.h"
 #include "instari/ixstdf32/failtext.h"
+#include "instari/ixstdf32/filedates.h"
 #include "instari/ixstdf32/ixstdf.h"
 #include "platform/fileio.h"
 #include "platform/lzexpand.h"
@@ -44,44 +45,42 @@ class Fd {
 
 // The new file's mode: an existing target keeps its own; a new one gets
 // the usual mode with the source's execute bits, so programs stay runnable.
-mode_t NewMode(int sourceFd, const std::string& targetHost) {
-  struct stat st {};
-  if (stat(targetHost.c_str(), &st) == 0) return st.st_mode & 07777;
+mode_t NewMode(const LookedUp& found) {
+  if (found.target.data) return found.target.mode & 07777;
   static const mode_t mask = platform::CurrentUmask();
-  mode_t mode = 0666;
-  if (fstat(sourceFd, &st) == 0) mode |= st.st_mode & 0111;
-  return mode & ~mask;
-}
-
-int OpenSource(const std::string& host) {
-  if (host.empty()) {
-    errno = ENOENT;
-    return -1;
-  }
-  return open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  return (0666 | (found.source.mode & 0111)) & ~mask;
 }
 
 bool TooLong(const char* name) { return strlen(name) >= kMaxPath; }
 
 enum class CopyStep { kDone, kSourceOpen, kTargetCreate, kCopy };
 
-// Opens, expands, and puts the result in place. *written: bytes written.
-CopyStep CopyExpanding(const char* source, const char* target, uint64_t* written) {
+// Opens, expands, and puts the result in place. found: what
+// TesteFileDatum looked up for both names; *written: bytes written.
+CopyStep CopyExpanding(const char* source, const char* target, const LookedUp& found,
+                       uint64_t* written) {
   *written = 0;
   if (TooLong(source)) {
     errno = ENAMETOOLONG;
     return CopyStep::kSourceOpen;
   }
-  Fd in(OpenSource(platform::HostPath(source)));
+  const std::string& sourceHost = found.source.hostPath;
+  Fd in(sourceHost.empty() ? -1 : open(sourceHost.c_str(), O_RDONLY | O_CLOEXEC));
+  if (sourceHost.empty()) errno = ENOENT;
   if (in.Get() < 0) return CopyStep::kSourceOpen;
-  std::string targetHost = TooLong(target) ? std::string() : platform::HostPath(target);
-  if (targetHost.empty()) {
+  const std::string& targetHost = found.target.hostPath;
+  if (TooLong(target) || targetHost.empty()) {
     errno = TooLong(target) ? ENAMETOOLONG : ENOENT;
     return CopyStep::kTargetCreate;
   }
   platform::PendingFile out;
-  if (!out.Create(targetHost, NewMode(in.Get(), targetHost))) return CopyStep::kTargetCreate;
-  platform::LzResult r = platform::LzCopyToFd(in.Get(), out.Fd(), written);
+  // a target just found missing needs no second look
+  const platform::FileLookup& t = found.target;
+  if (t.data ? !out.Create(targetHost, NewMode(found))
+             : !out.CreateNew(targetHost, NewMode(found), t.dirKnown ? &t.dirStat : nullptr))
+    return CopyStep::kTargetCreate;
+  const uint64_t size = S_ISREG(found.source.mode) ? found.source.data->size : UINT64_MAX;
+  platform::LzResult r = platform::LzCopyToFd(in.Get(), out.Fd(), written, size);
   if (r == platform::LzResult::kBadData) errno = EILSEQ;
   if (r != platform::LzResult::kOk || *written == 0 || !out.Commit()) return CopyStep::kCopy;
   return CopyStep::kDone;
@@ -95,11 +94,12 @@ int IxCopyFile(const char* source, const char* target) {
   ClearError();
   const char* s = source ? source : "";
   const char* t = target ? target : "";
-  int test = TesteFileDatum(s, t);
+  LookedUp found;
+  int test = TesteFileDatumKeeping(s, t, &found);
   if (test == 0) return -2;
   if (test == -1) return -1;
   uint64_t written = 0;
-  switch (CopyExpanding(s, t, &written)) {
+  switch (CopyExpanding(s, t, found, &written)) {
     case CopyStep::kDone:
       return written > INT_MAX ? INT_MAX : static_cast<int>(written);
     case CopyStep::kSourceOpen:
@@ -146,11 +146,12 @@ int IxCopyFileNoName(const char* source, const char* targetDirectory) {
     Fail(ErrorText("Datei %s kann nicht erstellt werden", target.c_str()).c_str());
     return 0;
   }
-  int test = TesteFileDatum(s, target.c_str());
+  LookedUp found;
+  int test = TesteFileDatumKeeping(s, target.c_str(), &found);
   if (test == 0) return -2;
   if (test == -1) return -1;
   uint64_t written = 0;
-  switch (CopyExpanding(s, target.c_str(), &written)) {
+  switch (CopyExpanding(s, target.c_str(), found, &written)) {
     case CopyStep::kDone:
       return 1;
     case CopyStep::kSourceOpen:

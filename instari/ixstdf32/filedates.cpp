@@ -11,6 +11,7 @@
 
 #include "instari/ixstdf32/errorstate.h"
 #include "instari/ixstdf32/failtext.h"
+#include "instari/ixstdf32/filedates.h"
 #include "instari/ixstdf32/ixstdf.h"
 #include "platform/filetime.h"
 #include "platform/findfile.h"
@@ -20,34 +21,29 @@ using namespace ixstdf;
 
 namespace {
 
-struct Pair {
-  platform::FindData source, target;
-};
-
 // The common start: both files found, or the result -1 / -2 with its text.
-std::optional<Pair> FindBoth(const char* source, const char* target, int* result) {
+// The lookups stay in *p for a copy that follows.
+bool FindBoth(const char* source, const char* target, LookedUp* p, int* result) {
   ClearError();
-  Pair p;
-  auto s = platform::FindFirstMatch(source ? source : "");
-  if (!s) {
-    SetSystemErrno(errno);
+  p->source = platform::LookUpFile(source ? source : "");
+  if (!p->source.data) {
+    SetSystemErrno(p->source.error);
     Fail(ErrorText("TesteFileDatum, Fehler open Datei: %s", source ? source : "").c_str());
     *result = -1;
-    return std::nullopt;
+    return false;
   }
-  auto t = platform::FindFirstMatch(target ? target : "");
-  if (!t) {
-    SetSystemErrno(errno);
+  p->target = platform::LookUpFile(target ? target : "");
+  if (!p->target.data) {
+    SetSystemErrno(p->target.error);
     Fail(ErrorText("TesteFileDatum, Fehler open Datei: %s", target ? target : "").c_str());
     *result = -2;
-    return std::nullopt;
+    return false;
   }
-  p.source = *s;
-  p.target = *t;
-  return p;
+  return true;
 }
 
-uint32_t Size32(const platform::FindData& d) { return static_cast<uint32_t>(d.size); }
+uint32_t Size32(const platform::FileLookup& f) { return static_cast<uint32_t>(f.data->size); }
+platform::FileTime Written(const platform::FileLookup& f) { return f.data->lastWriteTime; }
 
 // Down to the even second; a time the calendar cannot hold stays as it is.
 platform::FileTime EvenSecond(platform::FileTime t) {
@@ -70,10 +66,10 @@ int Differ(const char* text) {
 }
 
 // Steps shared by USize and LOSize: time first, size on a tie.
-int ByDosTime(const Pair& p) {
+int ByDosTime(const LookedUp& p) {
   uint16_t sd, stime, td, ttime;
-  if (platform::FileTimeToDosDateTime(p.source.lastWriteTime, &sd, &stime) &&
-      platform::FileTimeToDosDateTime(p.target.lastWriteTime, &td, &ttime)) {
+  if (platform::FileTimeToDosDateTime(Written(p.source), &sd, &stime) &&
+      platform::FileTimeToDosDateTime(Written(p.target), &td, &ttime)) {
     if (sd < td || (sd == td && stime < ttime))
       return Equal("TesteFileDatum: Datum kleiner oder gleich");
     if (sd == td && stime == ttime && Size32(p.source) == Size32(p.target))
@@ -84,44 +80,48 @@ int ByDosTime(const Pair& p) {
 
 }  // namespace
 
-extern "C" {
-
-int TesteFileDatum(const char* source, const char* target) {
+int ixstdf::TesteFileDatumKeeping(const char* source, const char* target, LookedUp* p) {
   int result = 0;
-  auto p = FindBoth(source, target, &result);
-  if (!p) return result;
+  if (!FindBoth(source, target, p, &result)) return result;
   if (Size32(p->source) == 0) return Differ("TesteFileDatum: Von-Datei Größe = 0");
   if (Size32(p->target) == 0) return Differ("TesteFileDatum: Nach-Datei Größe = 0");
-  if (EvenSecond(p->source.lastWriteTime) <= EvenSecond(p->target.lastWriteTime))
+  if (EvenSecond(Written(p->source)) <= EvenSecond(Written(p->target)))
     return Equal("TesteFileDatum: Dateien sind gleich !");
   return Differ("TesteFileDatum: von-Datei ist neuer !");
 }
 
+extern "C" {
+
+int TesteFileDatum(const char* source, const char* target) {
+  LookedUp p;
+  return ixstdf::TesteFileDatumKeeping(source, target, &p);
+}
+
 int TesteFileDatumUSize(const char* source, const char* target) {
   int result = 0;
-  auto p = FindBoth(source, target, &result);
-  if (!p) return result;
-  return ByDosTime(*p);
+  LookedUp p;
+  if (!FindBoth(source, target, &p, &result)) return result;
+  return ByDosTime(p);
 }
 
 int TesteFileDatumLOSize(const char* source, const char* target) {
   int result = 0;
-  auto p = FindBoth(source, target, &result);
-  if (!p) return result;
-  if (Size32(p->source) != Size32(p->target))
+  LookedUp p;
+  if (!FindBoth(source, target, &p, &result)) return result;
+  if (Size32(p.source) != Size32(p.target))
     return Differ("TesteFileDatum: Dateigröße unterschiedlich");
-  return ByDosTime(*p);
+  return ByDosTime(p);
 }
 
 int TesteFileDatumOSize(const char* source, const char* target) {
   int result = 0;
-  auto p = FindBoth(source, target, &result);
-  if (!p) return result;
-  if (Size32(p->source) != Size32(p->target))
+  LookedUp p;
+  if (!FindBoth(source, target, &p, &result)) return result;
+  if (Size32(p.source) != Size32(p.target))
     return Differ("TesteFileDatum: Dateigröße unterschiedlich");
   uint16_t sd, stime, td, ttime;
-  if (platform::FileTimeToDosDateTime(p->source.lastWriteTime, &sd, &stime) &&
-      platform::FileTimeToDosDateTime(p->target.lastWriteTime, &td, &ttime) && sd == td &&
+  if (platform::FileTimeToDosDateTime(Written(p.source), &sd, &stime) &&
+      platform::FileTimeToDosDateTime(Written(p.target), &td, &ttime) && sd == td &&
       stime == ttime)
     return Equal("TesteFileDatum: Datum + Größe gleich");
   return Differ("TesteFileDatum:  Dateien unterschiedlich");

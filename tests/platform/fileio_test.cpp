@@ -101,3 +101,35 @@ TEST(PendingFile, NamedTemporaryForWritersThatNeedAPath) {
   EXPECT_EQ(errno, EISDIR);
   EXPECT_FALSE(bad.Create(dir + "/missing/x.txt", 0644));
 }
+
+// A target the caller found missing: no look of its own, and still nothing
+// lost when the name turns up meanwhile; the mode asked for is the mode got.
+TEST(PendingFile, NewTargetCallerFoundMissing) {
+  const std::string dir = pxtest::TestRoot() + "/out";
+  fs::create_directories(dir);
+  struct stat dirStat;
+  ASSERT_EQ(stat(dir.c_str(), &dirStat), 0);
+  for (mode_t mode : {0644, 0755, 0600, 0666}) {
+    SCOPED_TRACE(mode);
+    const std::string target = dir + "/m" + std::to_string(mode);
+    PendingFile f;
+    ASSERT_TRUE(f.CreateNew(target, mode, &dirStat));
+    ASSERT_TRUE(Write(f, "data"));
+    ASSERT_TRUE(f.Commit());
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    // exactly, even the bits the creation mask would take
+    EXPECT_EQ(st.st_mode & 0777, mode);
+    ASSERT_EQ(stat(dir.c_str(), &dirStat), 0);
+  }
+  PendingFile f;
+  ASSERT_TRUE(f.CreateNew(dir + "/late.txt", 0644));
+  ASSERT_TRUE(Write(f, "ours"));
+  pxtest::WriteFile(dir + "/late.txt", "theirs");
+  ASSERT_TRUE(f.Commit());
+  EXPECT_EQ(pxtest::ReadFile(dir + "/late.txt"), "ours");
+  PendingFile none;
+  errno = 0;
+  EXPECT_FALSE(none.CreateNew(dir + "/no/such/dir/x", 0644));
+  EXPECT_EQ(errno, ENOENT);
+}

@@ -291,3 +291,64 @@ TEST(FindFile, LinksAndRoots) {
   ASSERT_EQ(chdir(cwd), 0);
   EXPECT_EQ(here, (std::map<std::string, int>{{"file.txt", 1}}));
 }
+
+// The lookup a copy makes: the same answer as FindFirstMatch, plus where
+// opening or creating the name leads, by any of its ways (as written, by a
+// kept listing, by the folder, by a search).
+TEST(FindFile, LookUpFileAgreesWithASearchAndTellsWhereToCreate) {
+  const std::string root = pxtest::TestRoot();
+  ASSERT_TRUE(WritePrivateProfileString("Drives", "C", root.c_str(), "win.ini"));
+  const std::string dir = root + "/tmp/Look";
+  fs::create_directories(dir + "/Sub");
+  Touch(dir + "/Foo.txt", "1");
+  Touch(dir + "/foo.txt", "22");
+  Touch(dir + "/Only.Mixed", "333");
+
+  auto check = [&](const std::string& name, const std::string& host, const char* found) {
+    SCOPED_TRACE(name);
+    platform::FileLookup r = platform::LookUpFile(name);
+    auto expected = FindFirstMatch(name);
+    EXPECT_EQ(r.hostPath, host);
+    ASSERT_EQ(r.data.has_value(), expected.has_value());
+    if (!found) {
+      EXPECT_EQ(r.error, ENOENT);
+      return;
+    }
+    EXPECT_EQ(r.data->name, found);
+    EXPECT_EQ(r.data->name, expected->name);
+    EXPECT_EQ(r.data->size, expected->size);
+    EXPECT_EQ(r.data->lastWriteTime, expected->lastWriteTime);
+    EXPECT_TRUE(S_ISREG(r.mode) || S_ISDIR(r.mode));
+  };
+  // twice each: the second time the folder's listing is kept
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    check("C:\\tmp\\Look\\foo.txt", dir + "/foo.txt", "foo.txt");  // as written wins
+    check("C:\\tmp\\Look\\Foo.txt", dir + "/Foo.txt", "Foo.txt");
+    check("C:\\tmp\\Look\\FOO.TXT", dir + "/Foo.txt", "Foo.txt");  // else the least spelling
+    check("c:/TMP/look/only.mixed", dir + "/Only.Mixed", "Only.Mixed");
+    check("C:\\tmp\\Look\\new.txt", dir + "/new.txt", nullptr);
+    check("C:\\tmp\\Look\\*.mixed", dir + "/*.mixed", "Only.Mixed");  // where an open leads
+    check("C:\\tmp\\look\\sub", dir + "/Sub", "Sub");
+  }
+  // a missing name: the folder's status comes along, fresh
+  platform::FileLookup missing = platform::LookUpFile(dir + "/NEW.TXT");
+  EXPECT_FALSE(missing.data);
+  ASSERT_TRUE(missing.dirKnown);
+  struct stat st;
+  ASSERT_EQ(stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(missing.dirStat.st_ino, st.st_ino);
+  // a file made by someone else after the listing was kept is found
+  usleep(20000);
+  Touch(dir + "/Later.TXT", "4444");
+  check("C:\\tmp\\Look\\later.txt", dir + "/Later.TXT", "Later.TXT");
+  // missing folders, unmapped drives, trailing separators
+  platform::FileLookup deep = platform::LookUpFile("C:\\tmp\\look\\no\\such.txt");
+  EXPECT_FALSE(deep.data);
+  EXPECT_EQ(deep.error, ENOENT);
+  EXPECT_FALSE(deep.dirKnown);
+  platform::FileLookup unmapped = platform::LookUpFile("Q:\\x.txt");
+  EXPECT_FALSE(unmapped.data);
+  EXPECT_TRUE(unmapped.hostPath.empty());
+  EXPECT_FALSE(platform::LookUpFile("C:\\tmp\\Look\\").data);
+}

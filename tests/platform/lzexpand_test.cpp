@@ -27,12 +27,13 @@ std::string Compress(const std::string& path, const std::string& bytes) {
   return pxtest::ReadFile(path + "_");
 }
 
-std::string CopyThroughFd(const std::string& path, platform::LzResult* result) {
+std::string CopyThroughFd(const std::string& path, platform::LzResult* result,
+                          uint64_t size = UINT64_MAX) {
   int in = open(path.c_str(), O_RDONLY);
   std::string outPath = path + ".out";
   int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   uint64_t written = 0;
-  *result = platform::LzCopyToFd(in, out, &written);
+  *result = platform::LzCopyToFd(in, out, &written, size);
   close(in);
   close(out);
   std::string bytes = pxtest::ReadFile(outPath);
@@ -150,4 +151,33 @@ TEST(LzExpand, AgainstMscompress) {
   // the expanded name of a file that is not compressed is its own
   EXPECT_EQ(platform::GetExpandedName(dir + "plain", "C:\\X\\PLAIN"), "C:\\X\\PLAIN");
   EXPECT_FALSE(platform::GetExpandedName(dir + "missing", "missing"));
+}
+
+// A caller that knows the size has a small file read in one go; the size may
+// be stale by then, and the copy must still be the file as it is.
+TEST(LzExpand, KnownSizeThatNoLongerHolds) {
+  const std::string dir = pxtest::TestRoot() + "/";
+  std::mt19937 rng(11);
+  std::string bytes(5000, '\0');
+  for (char& c : bytes) c = static_cast<char>(rng());
+  ASSERT_TRUE(pxtest::WriteFile(dir + "f", bytes));
+  for (uint64_t size : {uint64_t{5000}, uint64_t{0}, uint64_t{4999}, uint64_t{100},
+                        uint64_t{5001}, uint64_t{60000}}) {
+    SCOPED_TRACE(size);
+    platform::LzResult r;
+    EXPECT_TRUE(CopyThroughFd(dir + "f", &r, size) == bytes);
+    EXPECT_EQ(r, platform::LzResult::kOk);
+  }
+  // compressed: expanded from the one read, and a cut one still refused
+  std::string packed = Header(3) + "\x07" + "abc";
+  ASSERT_TRUE(pxtest::WriteFile(dir + "p_", packed));
+  platform::LzResult r;
+  EXPECT_EQ(CopyThroughFd(dir + "p_", &r, packed.size()), "abc");
+  EXPECT_EQ(r, platform::LzResult::kOk);
+  ASSERT_TRUE(pxtest::WriteFile(dir + "cut_", packed.substr(0, packed.size() - 1)));
+  CopyThroughFd(dir + "cut_", &r, packed.size() - 1);
+  EXPECT_EQ(r, platform::LzResult::kBadData);
+  ASSERT_TRUE(pxtest::WriteFile(dir + "empty", ""));
+  EXPECT_EQ(CopyThroughFd(dir + "empty", &r, 0), "");
+  EXPECT_EQ(r, platform::LzResult::kOk);
 }

@@ -194,7 +194,7 @@ class DirCopy {
     } else if (places.resolved) {
       r = BlockCopyHost(in_, src, dst, JoinHost(places.hostSrc, source.name),
                         JoinHost(places.hostDst, target ? target->name : source.name), nullptr,
-                        &stats);
+                        &stats, !target);
     } else {
       r = BlockCopy(in_, src, dst, nullptr, &stats);
     }

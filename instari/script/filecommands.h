@@ -67,10 +67,11 @@ struct CopyStats {
 int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
               const unsigned char* translate, CopyStats* stats);
 // The same with the host paths already found; src and dst are the names
-// the messages show.
+// the messages show. dstMissing: the caller has just seen that dst is not
+// there (it is still replaced whole should it turn up).
 int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& dst,
                   const std::string& hostSrc, const std::string& hostDst,
-                  const unsigned char* translate, CopyStats* stats);
+                  const unsigned char* translate, CopyStats* stats, bool dstMissing = false);
 
 // Moves a file (rename, or copy and delete across file systems); false with
 // errno.

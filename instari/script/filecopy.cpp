@@ -248,7 +248,7 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
 
 int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& dst,
                   const std::string& hs, const std::string& hd, const unsigned char* translate,
-                  CopyStats* stats) {
+                  CopyStats* stats, bool dstMissing) {
   Fd from(hs.empty() ? -1 : open(hs.c_str(), O_RDONLY | O_CLOEXEC));
   if (from.Get() < 0) {
     RecordFailure("Datei " + src + " kann nicht geöffnet werden", hs.empty() ? ENOENT : errno);
@@ -266,7 +266,8 @@ int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& ds
   platform::PendingFile to;
   // the source's permission bits from the start, always writable by its
   // owner as a freshly created file is
-  if (!to.Create(hd, (st.st_mode & 0777) | S_IWUSR)) {
+  const mode_t mode = (st.st_mode & 0777) | S_IWUSR;
+  if (dstMissing ? !to.CreateNew(hd, mode) : !to.Create(hd, mode)) {
     RecordFailure("Datei " + dst + " kann nicht erstellt werden", errno);
     return 0;
   }

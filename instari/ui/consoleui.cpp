@@ -26,6 +26,11 @@ ConsoleUi::ConsoleUi(FILE* out, FILE* in)
 ConsoleUi::~ConsoleUi() { EndLiveLine(); }
 
 void ConsoleUi::EndLiveLine() {
+  if (!heldStatus_.empty()) {
+    fputs(heldStatus_.c_str(), out_);
+    heldStatus_.clear();
+    fflush(out_);
+  }
   if (lineOpen_) {
     fputc('\n', out_);
     lineOpen_ = false;
@@ -42,9 +47,23 @@ void ConsoleUi::RefreshStatus() {
     if (status.size() > 70) status = status.substr(0, 67) + "...";
     fprintf(out_, "\r\033[K%3d%%  %s", progress_.overall, status.c_str());
     lineOpen_ = true;
-  } else {
-    fprintf(out_, "%3d%%  %s\n", progress_.overall, status.c_str());
+    fflush(out_);
+    return;
   }
+  // A file or pipe gets at most ten status lines a second (a copy of
+  // thousands of small files would otherwise write a line for each); the
+  // latest one held back is written before anything else is.
+  char percent[16];
+  snprintf(percent, sizeof percent, "%3d%%  ", progress_.overall);
+  std::string line = percent + status + "\n";
+  auto now = std::chrono::steady_clock::now();
+  if (now - lastDraw_ < std::chrono::milliseconds(100)) {
+    heldStatus_ = std::move(line);
+    return;
+  }
+  lastDraw_ = now;
+  heldStatus_.clear();
+  fputs(line.c_str(), out_);
   fflush(out_);
 }
 
@@ -59,6 +78,7 @@ void ConsoleUi::RefreshCopyProgress() {
     fprintf(out_, "\r\033[K      %s", line.c_str());
     lineOpen_ = true;
   } else {
+    EndLiveLine();  // its status first
     fprintf(out_, "      %s\n", line.c_str());
   }
   fflush(out_);

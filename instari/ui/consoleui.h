@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "instari/ui/installerui.h"
 #include "instari/ui/texts.h"
@@ -46,6 +47,7 @@ class ConsoleUi : public InstallerUi {
   bool liveLine_;     // out is a terminal: one line redrawn in place
   bool interactive_;  // answers can be read
   bool lineOpen_ = false;
+  std::string heldStatus_;  // not a terminal: the status line not written yet
   std::chrono::steady_clock::time_point lastDraw_{};
   int language_ = 9;
   NumberLocale locale_;

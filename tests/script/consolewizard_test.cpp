@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "harness.h"
 #include "instari/ui/consoleui.h"
@@ -45,4 +47,33 @@ TEST(ConsoleWizard, ShowsControlsAndKeepsDefaultsWithoutATerminal) {
                       "[1] Back  [2] Next  [3] Cancel\n-> Next\n"),
             std::string::npos)
       << text;
+}
+
+// Output to a file: a burst of statuses is thinned out, but the first and
+// the latest are there, and the latest comes before what follows it.
+TEST(ConsoleWizard, StatusLinesToAFileAreThinnedButTheLatestIsKept) {
+  FILE* out = tmpfile();
+  FILE* in = tmpfile();
+  ASSERT_TRUE(out && in);
+  {
+    instari::ConsoleUi ui(out, in);
+    for (int i = 1; i <= 1000; ++i) {
+      ui.Progress().status = "CopyFile [" + std::to_string(i) + "]\na\nb";
+      ui.RefreshStatus();
+    }
+    ui.MessageBox("done", "Setup", 0);
+    ui.Progress().status = "last";
+    ui.RefreshStatus();
+  }
+  rewind(out);
+  std::string text;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, out)) text += buffer;
+  fclose(out);
+  fclose(in);
+  EXPECT_EQ(text.find("  0%  CopyFile [1] a b\n"), 0u) << text;
+  EXPECT_NE(text.find("  0%  CopyFile [1000] a b\n--- Setup ---\ndone\n"), std::string::npos)
+      << text;
+  EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 100);
+  EXPECT_EQ(text.substr(text.size() - 11), "  0%  last\n");  // written when the UI goes
 }

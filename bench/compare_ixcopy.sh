@@ -32,14 +32,27 @@ time_of() {
   t1=$(now)
   echo "$t1 - $t0" | bc -l
 }
-sync
-t_cp=$(time_of cp "$work/big" "$work/cp/big")
-t_ix=$(time_of "$ixcopy" "$work/big" "$work/ix/big")
-cmp -s "$work/big" "$work/ix/big" || { echo "compare_ixcopy: copy differs"; exit 1; }
+# Both sides take turns, best of BENCH_RUNS (default 3): a copy that runs
+# while the other's gigabyte is still being written back would lose.
+b_cp= b_ix=
+for ((r = 0; r < ${BENCH_RUNS:-3}; r++)); do
+  for side in $( ((r % 2)) && echo "ix cp" || echo "cp ix"); do
+    rm -f "$work/cp/big" "$work/ix/big"
+    sync
+    if [ "$side" = cp ]; then
+      t=$(time_of cp "$work/big" "$work/cp/big")
+      if [ -z "$b_cp" ] || [ "$(echo "$t < $b_cp" | bc -l)" = 1 ]; then b_cp=$t; fi
+    else
+      t=$(time_of "$ixcopy" "$work/big" "$work/ix/big")
+      cmp -s "$work/big" "$work/ix/big" || { echo "compare_ixcopy: copy differs"; exit 1; }
+      if [ -z "$b_ix" ] || [ "$(echo "$t < $b_ix" | bc -l)" = 1 ]; then b_ix=$t; fi
+    fi
+  done
+done
 rm -f "$work/cp/big" "$work/ix/big"
 printf 'big file %d MiB: cp %.3f s (%.0f MiB/s), IxCopyFile %.3f s (%.0f MiB/s), ratio %.2f\n' \
-  "$mib" "$t_cp" "$(echo "$mib / $t_cp" | bc -l)" "$t_ix" "$(echo "$mib / $t_ix" | bc -l)" \
-  "$(echo "$t_cp / $t_ix" | bc -l)"
+  "$mib" "$b_cp" "$(echo "$mib / $b_cp" | bc -l)" "$b_ix" "$(echo "$mib / $b_ix" | bc -l)" \
+  "$(echo "$b_cp / $b_ix" | bc -l)"
 
 # Many small files: the time depends much on what the file system did
 # just before, so both sides take turns, each into a fresh folder, and the

@@ -233,3 +233,36 @@ TEST(Profile, ConcurrentWritersLoseNothingAndReadersNeverSeeHalfAFile) {
           << key;
     }
 }
+
+// Readings are kept between calls, but a file changed by any means, even in
+// place with the same size right after it was read, is read again.
+TEST(Profile, KeptReadingsFollowEveryChange) {
+  const std::string path = platform::WindowsDirectory() + "/win.ini";
+  ASSERT_TRUE(WriteFile(path, "[Drives]\nD=/aa\n"));
+  usleep(20000);  // older than the clock tick of the reading
+  EXPECT_EQ(GetPrivateProfileString("Drives", "D", "", "win.ini"), "/aa");
+  EXPECT_EQ(GetPrivateProfileString("Drives", "d", "", "WIN.INI"), "/aa");
+  for (const char* value : {"/bb", "/cc", "/dd"}) {
+    SCOPED_TRACE(value);
+    // in place: same inode, same size
+    FILE* f = fopen(path.c_str(), "r+");
+    ASSERT_TRUE(f);
+    fprintf(f, "[Drives]\nD=%s\n", value);
+    fclose(f);
+    EXPECT_EQ(GetPrivateProfileString("Drives", "D", "", "win.ini"), value);
+    EXPECT_EQ(HostPath("D:\\x"), std::string(value) + "/x");
+  }
+  // other files read in between do not mix up with it
+  for (int i = 0; i < 6; ++i) {
+    std::string name = "f" + std::to_string(i) + ".ini";
+    ASSERT_TRUE(WriteFile(platform::WindowsDirectory() + "/" + name,
+                          "[S]\nK=" + std::to_string(i) + "\n"));
+  }
+  usleep(20000);
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(GetPrivateProfileInt("S", "K", -1, "f" + std::to_string(i) + ".ini"), i);
+  EXPECT_EQ(GetPrivateProfileString("Drives", "D", "", "win.ini"), "/dd");
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  EXPECT_EQ(GetPrivateProfileString("Drives", "D", "gone", "win.ini"), "gone");
+}

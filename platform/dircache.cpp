@@ -177,7 +177,8 @@ void DirectoryEdit::Done(std::string_view added, std::string_view removed) {
   if (!tracked_) return;
   tracked_ = false;
   // Another process changing the directory between the two looks would be
-  // taken for this change; the window is two system calls wide.
+  // taken for this change; the window is a few system calls wide (a copy
+  // passes the look it made when it found its target missing).
   struct stat after;
   bool seen = stat(dir_.c_str(), &after) == 0;
   std::lock_guard<std::mutex> lock(listingsMutex);

@@ -139,9 +139,9 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
   while (dirent* e = readdir(d)) {
     std::string_view entry(e->d_name);
     if (keep) fresh.names[Fold(entry)].emplace_back(entry);
-    if (entry.size() == key.size() && Fold(entry) == key &&
-        (found.empty() || entry < found || (asWrittenFirst && entry == name)) &&
-        !(asWrittenFirst && found == name))
+    if (entry.size() != key.size() || Fold(entry) != key) continue;
+    const bool foundAsWritten = asWrittenFirst && found == name;
+    if (found.empty() || (asWrittenFirst && entry == name) || (!foundAsWritten && entry < found))
       found = entry;
   }
   // a change while reading shows in the times

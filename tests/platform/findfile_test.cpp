@@ -303,6 +303,10 @@ TEST(FindFile, LookUpFileAgreesWithASearchAndTellsWhereToCreate) {
   Touch(dir + "/Foo.txt", "1");
   Touch(dir + "/foo.txt", "22");
   Touch(dir + "/Only.Mixed", "333");
+  for (int i = 0; i < 8; ++i) {
+    Touch(dir + "/P" + std::to_string(i) + ".txt");
+    Touch(dir + "/p" + std::to_string(i) + ".txt");
+  }
 
   auto check = [&](const std::string& name, const std::string& host, const char* found) {
     SCOPED_TRACE(name);
@@ -320,7 +324,9 @@ TEST(FindFile, LookUpFileAgreesWithASearchAndTellsWhereToCreate) {
     EXPECT_EQ(r.data->lastWriteTime, expected->lastWriteTime);
     EXPECT_TRUE(S_ISREG(r.mode) || S_ISDIR(r.mode));
   };
-  // twice each: the second time the folder's listing is kept
+  // twice each: the second time the folder's listing is kept (a listing is
+  // kept only when the folder's last change is older than the clock tick)
+  usleep(20000);
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
     check("C:\\tmp\\Look\\foo.txt", dir + "/foo.txt", "foo.txt");  // as written wins
@@ -341,6 +347,11 @@ TEST(FindFile, LookUpFileAgreesWithASearchAndTellsWhereToCreate) {
   // a file made by someone else after the listing was kept is found
   usleep(20000);
   Touch(dir + "/Later.TXT", "4444");
+  // read again: as written wins whatever order the folder lists them in
+  for (int i = 0; i < 8; ++i) {
+    const std::string lower = "p" + std::to_string(i) + ".txt";
+    check("C:\\tmp\\Look\\" + lower, dir + "/" + lower, lower.c_str());
+  }
   check("C:\\tmp\\Look\\later.txt", dir + "/Later.TXT", "Later.TXT");
   // missing folders, unmapped drives, trailing separators
   platform::FileLookup deep = platform::LookUpFile("C:\\tmp\\look\\no\\such.txt");

@@ -10,6 +10,21 @@
 #include "harness.h"
 #include "instari/ui/consoleui.h"
 
+namespace {
+
+// Everything written to out; closes both files.
+std::string TextAndClose(FILE* out, FILE* in) {
+  rewind(out);
+  std::string text;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, out)) text += buffer;
+  fclose(out);
+  fclose(in);
+  return text;
+}
+
+}  // namespace
+
 TEST(ConsoleWizard, ShowsControlsAndKeepsDefaultsWithoutATerminal) {
   FILE* out = tmpfile();
   FILE* in = tmpfile();
@@ -33,12 +48,7 @@ TEST(ConsoleWizard, ShowsControlsAndKeepsDefaultsWithoutATerminal) {
   }
   // Finish is the default of the first page, Next of the second
   EXPECT_EQ(answer, "4,/opt/p,10,2,2");
-  rewind(out);
-  std::string text;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, out)) text += buffer;
-  fclose(out);
-  fclose(in);
+  const std::string text = TextAndClose(out, in);
   EXPECT_NE(text.find("=== Setup ===\nWhere?\n [/opt/p]: /opt/p\n  1 [x] Docs\n  2 [ ] Sources\n"
                       "Toggle: \n[1] Back  [2] Next  [3] Finish  [4] Cancel\n-> Finish\n"),
             std::string::npos)
@@ -65,12 +75,7 @@ TEST(ConsoleWizard, StatusLinesToAFileAreThinnedButTheLatestIsKept) {
     ui.Progress().status = "last";
     ui.RefreshStatus();
   }
-  rewind(out);
-  std::string text;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, out)) text += buffer;
-  fclose(out);
-  fclose(in);
+  const std::string text = TextAndClose(out, in);
   EXPECT_EQ(text.find("  0%  CopyFile [1] a b\n"), 0u) << text;
   EXPECT_NE(text.find("  0%  CopyFile [1000] a b\n--- Setup ---\ndone\n"), std::string::npos)
       << text;

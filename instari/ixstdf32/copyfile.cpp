@@ -64,6 +64,11 @@ CopyStep CopyExpanding(const char* source, const char* target, const LookedUp& f
     errno = ENAMETOOLONG;
     return CopyStep::kSourceOpen;
   }
+  // a folder opens on Linux, but not for expansion
+  if (S_ISDIR(found.source.mode)) {
+    errno = EISDIR;
+    return CopyStep::kSourceOpen;
+  }
   const std::string& sourceHost = found.source.hostPath;
   Fd in(sourceHost.empty() ? -1 : open(sourceHost.c_str(), O_RDONLY | O_CLOEXEC));
   if (sourceHost.empty()) errno = ENOENT;
@@ -71,6 +76,14 @@ CopyStep CopyExpanding(const char* source, const char* target, const LookedUp& f
   const std::string& targetHost = found.target.hostPath;
   if (TooLong(target) || targetHost.empty()) {
     errno = TooLong(target) ? ENAMETOOLONG : ENOENT;
+    return CopyStep::kTargetCreate;
+  }
+  // The replacement is renamed over the target, which a read-only file
+  // would not stop; opening it for writing would have failed.
+  if (found.target.data && !found.target.data->IsDirectory() &&
+      ((found.target.data->attributes & platform::FILE_ATTRIBUTE_READONLY) ||
+       (access(targetHost.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)))) {
+    if (found.target.data->attributes & platform::FILE_ATTRIBUTE_READONLY) errno = EACCES;
     return CopyStep::kTargetCreate;
   }
   platform::PendingFile out;

@@ -241,7 +241,9 @@ Outcome DeleteDir(Interpreter& in, TokenBuffer& t) {
   if (!log) return Outcome::kDone;
   int count = 0;
   for (const platform::FindData& d : ListDirectory(*dir)) {
-    if (IsRealDirectory(d)) continue;  // subdirectories are not entered
+    // subdirectories are not entered; one with more attributes than that
+    // (hidden, say) is tried as a file, which fails and is logged
+    if (d.attributes == platform::FILE_ATTRIBUTE_DIRECTORY) continue;
     std::string path = JoinPath(*dir, d.name);
     Status(in, "DeleteFile " + path);
     if (RemoveFile(path)) {
@@ -308,7 +310,7 @@ Outcome CopyDirTree(Interpreter& in, TokenBuffer& t) { return DirectoryCopy(in, 
 
 Outcome DirectoryCopy(Interpreter& in, TokenBuffer& t, bool recursive, ExpandingCopy lz) {
   CopyOptions o;
-  if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o))
+  if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o, true))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::string src, dst;

@@ -22,7 +22,7 @@ constexpr int kChangeLine = 254;
 // copyfile src dst [options] [h]
 Outcome CopyFile(Interpreter& in, TokenBuffer& t) {
   CopyOptions o;
-  if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o))
+  if (t.count < 3 || !Op(t, 1) || !Op(t, 2) || !ParseCopyOptions(t, 3, &o, false))
     return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::string src, dst;

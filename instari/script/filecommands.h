@@ -18,7 +18,8 @@ inline bool Op(const TokenBuffer& t, int i) { return Interpreter::IsOperand(t.ki
 inline bool Id(const TokenBuffer& t, int i) { return t.kinds[i] == kIdentifier; }
 
 // The stream of the optional log handle at token i (i < 0 or past the end:
-// none). A field of "0" means no log. nullopt when the statement must stop:
+// none). A field of "0", or of a text that is no number, means no log.
+// nullopt when the statement must stop:
 // a missing field was reported, or the number is no open stream (failure
 // flags set).
 std::optional<FILE*> LogStream(Interpreter& in, const TokenBuffer& t, int i);
@@ -49,9 +50,12 @@ struct CopyOptions {
   bool deleteIfNoSource = false;
   int handleToken = -1;  // the log handle's token, -1 none
 };
-// Reads the options from token from on; false when the tokens are not
-// options optionally ended by one handle identifier.
-bool ParseCopyOptions(const TokenBuffer& t, int from, CopyOptions* o);
+// Reads the options from token from on; false when a token before the
+// handle is not an identifier. Any identifier that is no option is the log
+// handle and ends the list (what follows it is not read). PACKTO, EXCLUDE
+// and DELETE_IF_NO_SOURCE are options of directory copies only; for a file
+// copy they name the handle like any other identifier.
+bool ParseCopyOptions(const TokenBuffer& t, int from, CopyOptions* o, bool directoryCopy);
 // Whether an existing destination must be replaced under the compare mode.
 bool NeedsCopy(const platform::FindData& src, const platform::FindData& dst, const CopyOptions& o);
 

@@ -130,9 +130,11 @@ std::optional<FILE*> LogStream(Interpreter& in, const TokenBuffer& t, int i) {
   if (i < 0 || i >= t.count) return static_cast<FILE*>(nullptr);
   std::optional<std::string> v = in.OperandValue(t, i);
   if (!v) return std::nullopt;
+  // a text that is no number counts as 0, nothing logged; a number that
+  // is no open stream is a failure
   std::optional<long long> h = ParseHandle(*v);
-  if (h && *h == 0) return static_cast<FILE*>(nullptr);
-  FILE* f = h ? in.Handles().Stream(*h) : nullptr;
+  if (!h || *h == 0) return static_cast<FILE*>(nullptr);
+  FILE* f = in.Handles().Stream(*h);
   if (!f) {
     in.SetFailure();
     return std::nullopt;
@@ -186,7 +188,7 @@ std::vector<std::string> ReadList(Interpreter& in, const char* name) {
   return list;
 }
 
-bool ParseCopyOptions(const TokenBuffer& t, int from, CopyOptions* o) {
+bool ParseCopyOptions(const TokenBuffer& t, int from, CopyOptions* o, bool directoryCopy) {
   for (int i = from; i < t.count; ++i) {
     if (!Id(t, i)) return false;
     std::string w = t.texts[i];
@@ -206,15 +208,15 @@ bool ParseCopyOptions(const TokenBuffer& t, int from, CopyOptions* o) {
       o->pack = true;
     } else if (w == "UNPACK") {
       o->unpack = true;
-    } else if (w == "PACKTO") {
+    } else if (directoryCopy && w == "PACKTO") {
       o->packTo = true;
-    } else if (w == "EXCLUDE") {
+    } else if (directoryCopy && w == "EXCLUDE") {
       o->exclude = true;
-    } else if (w == "DELETE_IF_NO_SOURCE") {
+    } else if (directoryCopy && w == "DELETE_IF_NO_SOURCE") {
       o->deleteIfNoSource = true;
     } else {
-      if (i != t.count - 1) return false;  // the handle ends the list
-      o->handleToken = i;
+      o->handleToken = i;  // the handle ends the list
+      return true;
     }
   }
   return true;

@@ -6,10 +6,15 @@
 
 namespace instari::script {
 
-long long HandleTable::AddStream(FILE* stream, bool owned) {
+long long HandleTable::AddStream(FILE* stream, bool owned, bool binary) {
   long long h = next_++;
-  entries_[h] = Entry{stream, owned, nullptr};
+  entries_[h] = Entry{stream, owned, binary, nullptr};
   return h;
+}
+
+bool HandleTable::IsBinary(long long handle) const {
+  auto it = entries_.find(handle);
+  return it != entries_.end() && it->second.binary;
 }
 
 FILE* HandleTable::Stream(long long handle) const {

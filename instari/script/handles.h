@@ -21,10 +21,12 @@ class HandleTable {
   HandleTable& operator=(const HandleTable&) = delete;
 
   // A new handle for a stream; an owned stream is closed with the handle,
-  // the standard streams are not.
-  long long AddStream(FILE* stream, bool owned);
+  // the standard streams are not. binary: opened with 'b' (else a text
+  // stream, whose reads take CR LF for a line end).
+  long long AddStream(FILE* stream, bool owned, bool binary = false);
   // The stream of a handle; null when the number is no open stream.
   FILE* Stream(long long handle) const;
+  bool IsBinary(long long handle) const;
   // Closes the stream; false when the number is no open stream.
   bool CloseStream(long long handle);
 
@@ -38,6 +40,7 @@ class HandleTable {
   struct Entry {
     FILE* stream = nullptr;
     bool owned = false;
+    bool binary = false;
     std::unique_ptr<platform::FindFile> search;
   };
   std::map<long long, Entry> entries_;

@@ -16,6 +16,26 @@ namespace {
 constexpr int kLine = 255;
 constexpr long long kMaxRead = 259;
 
+// Up to max characters of a text stream, CR LF read as LF, stopping after
+// a line end when line is set. Empty at the end of the file.
+std::string ReadText(FILE* f, size_t max, bool line) {
+  std::string out;
+  while (out.size() < max) {
+    int c = getc(f);
+    if (c == EOF) break;
+    if (c == '\r') {
+      int next = getc(f);
+      if (next == '\n')
+        c = '\n';
+      else if (next != EOF)
+        ungetc(next, f);
+    }
+    out += static_cast<char>(c);
+    if (line && c == '\n') break;
+  }
+  return out;
+}
+
 // The handle number in the field named by token i: nullopt when the field is
 // missing (reported) or holds no number (failure flags).
 std::optional<long long> HandleOf(Interpreter& in, const TokenBuffer& t, int i) {
@@ -51,7 +71,8 @@ Outcome FOpen(Interpreter& in, TokenBuffer& t) {
   } else if (*name == "stdin") {
     h = in.Handles().AddStream(stdin, false);
   } else {
-    // 't' asks for text mode elsewhere; here text and binary are the same
+    // 't' asks for text mode elsewhere; here text mode is this file's own
+    // reading of CR LF as a line end
     std::string m;
     for (char c : *mode)
       if (c != 't') m += c;
@@ -61,7 +82,7 @@ Outcome FOpen(Interpreter& in, TokenBuffer& t) {
       in.ReportError("Datei: '" + *name + "' kann nicht geöffnet werden.");
       return Outcome::kDone;
     }
-    h = in.Handles().AddStream(f, true);
+    h = in.Handles().AddStream(f, true, m.find('b') != std::string::npos);
   }
   in.SetField(t.texts[0], std::to_string(h));
   in.SetSuccess();
@@ -106,15 +127,24 @@ Outcome FGets(Interpreter& in, TokenBuffer& t) {
   long long number = 0;
   FILE* f = StreamOf(in, t, 1, &number);
   if (!f) return Outcome::kDone;
-  char buffer[kLine + 1];
-  if (!fgets(buffer, sizeof buffer, f)) {
+  std::string text;
+  bool got;
+  if (in.Handles().IsBinary(number)) {
+    char buffer[kLine + 1];
+    got = fgets(buffer, sizeof buffer, f) != nullptr;
+    if (got) text = buffer;
+  } else {
+    text = ReadText(f, kLine, true);
+    got = !text.empty();
+  }
+  if (!got) {
     // the end: the stream goes and the handle field says so
     in.Handles().CloseStream(number);
     in.SetField(t.texts[1], "0");
     in.SetFailure();
     return Outcome::kDone;
   }
-  in.SetField(t.texts[2], buffer);
+  in.SetField(t.texts[2], text);
   in.SetSuccess();
   return Outcome::kDone;
 }
@@ -123,7 +153,8 @@ Outcome FGets(Interpreter& in, TokenBuffer& t) {
 Outcome FRead(Interpreter& in, TokenBuffer& t) {
   if (t.count != 4 || !Id(t, 1) || !Id(t, 2) || !Op(t, 3)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
-  FILE* f = StreamOf(in, t, 1);
+  long long number = 0;
+  FILE* f = StreamOf(in, t, 1, &number);
   if (!f) return Outcome::kDone;
   std::optional<std::string> n = in.OperandValue(t, 3);
   if (!n) return Outcome::kDone;
@@ -132,9 +163,15 @@ Outcome FRead(Interpreter& in, TokenBuffer& t) {
     return Outcome::kDone;
   }
   long long want = std::clamp(LeadingInteger(*n), 0LL, kMaxRead);
-  char buffer[kMaxRead];
-  size_t got = want > 0 ? fread(buffer, 1, static_cast<size_t>(want), f) : 0;
-  in.SetField(t.texts[2], std::string(buffer, got));
+  std::string text;
+  if (in.Handles().IsBinary(number)) {
+    char buffer[kMaxRead];
+    text.assign(buffer, want > 0 ? fread(buffer, 1, static_cast<size_t>(want), f) : 0);
+  } else {
+    text = ReadText(f, static_cast<size_t>(want), false);
+  }
+  const size_t got = text.size();
+  in.SetField(t.texts[2], text);
   // bytes read before the end still count; only a read that brought nothing
   // at the end fails
   if (got == 0 && want > 0)

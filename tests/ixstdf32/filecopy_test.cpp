@@ -216,11 +216,18 @@ TEST_F(IxStdF, FailedCopyKeepsTheInstalledFile) {
     chmod(out.c_str(), 0755);
     EXPECT_EQ(pxtest::ReadFile(out + "/t.dll"), installed);
   }
-  // the source is a folder: the read fails at once
+  // a read-only target is not replaced, not even by root
+  chmod((out + "/t.dll").c_str(), 0444);
+  EXPECT_EQ(IxCopyFile((dir + "/t.dll").c_str(), (out + "/t.dll").c_str()), 0);
+  EXPECT_TRUE(StartsWith(Text(), "Datei " + out + "/t.dll kann nicht erstellt werden")) << Text();
+  EXPECT_EQ(pxtest::ReadFile(out + "/t.dll"), installed);
+  chmod((out + "/t.dll").c_str(), 0644);
+  // the source is a folder: it cannot be opened for expansion
   reset();
   std::filesystem::create_directories(dir + "/folder");
   SetWrite(dir + "/folder", Noon() + 1000 * platform::kFileTimeTicksPerSecond);
   EXPECT_EQ(IxCopyFile((dir + "/folder").c_str(), (out + "/t.dll").c_str()), 0);
+  EXPECT_TRUE(StartsWith(Text(), "Datei " + dir + "/folder kann nicht geöffnet werden")) << Text();
   EXPECT_EQ(pxtest::ReadFile(out + "/t.dll"), installed);
   // and a good copy replaces it
   EXPECT_EQ(IxCopyFile((dir + "/t.dll_").c_str(), (out + "/t.dll").c_str()),

@@ -352,6 +352,40 @@ TEST(FileCommands, TextFilesAndHandles) {
   EXPECT_EQ(f.Errors(),
             std::vector<std::string>{"Datei: 'nofile.txt' kann nicht geöffnet werden."});
   EXPECT_EQ(f.F("m"), "<none>");
+
+  // text mode reads CR LF as a line end, binary mode keeps the CR
+  Put("dos.txt", "one\r\ntwo\rthree\r\n");
+  Harness d;
+  d.Run(
+      "t = fopen 'dos.txt' 'r'\nfgets t l1\nfgets t l2\nfclose t\n"
+      "b = fopen 'dos.txt' 'rb'\nfgets b b1\nfclose b\n"
+      "r = fopen 'dos.txt' 'rt'\nfread r all 100\nfclose r\n");
+  EXPECT_EQ(d.F("l1"), "one\n");
+  EXPECT_EQ(d.F("l2"), "two\rthree\n");  // a lone CR is no line end
+  EXPECT_EQ(d.F("b1"), "one\r\n");
+  EXPECT_EQ(d.F("all"), "one\ntwo\rthree\n");
+}
+
+TEST(FileCommands, CopyOptionsAndTheLogHandle) {
+  Put("a.txt", "a");
+  Harness h;
+  h.Run(
+      "log = fopen 'log.txt' 'w'\n"
+      // the handle ends the list: what follows is not read
+      "copyfile 'a.txt' 'b.txt' ALWAYS log ALWAYS\nr1 = __error__\n"
+      // a handle field holding text logs nothing, the copy is made
+      "none = ''\ncopyfile 'a.txt' 'c.txt' none\nr2 = __error__\n"
+      "fclose log\n"
+      // options of directory copies are a handle field to copyfile
+      "copyfile 'a.txt' 'd.txt' DELETE_IF_NO_SOURCE\n");
+  EXPECT_EQ(h.F("r1"), "1");
+  EXPECT_EQ(h.F("r2"), "1");
+  EXPECT_EQ(Get("b.txt"), "a");
+  EXPECT_EQ(Get("c.txt"), "a");
+  EXPECT_EQ(Get("log.txt"), "Ok      CopyFile a.txt \tb.txt\n");
+  EXPECT_FALSE(Exists("d.txt"));
+  EXPECT_EQ(h.Errors(),
+            std::vector<std::string>{"Feld: 'DELETE_IF_NO_SOURCE' ist nicht definiert."});
 }
 
 TEST(FileCommands, DirectorySearch) {
@@ -435,6 +469,7 @@ TEST(FileCommands, DeletesAndDirectoryComparison) {
   Put("del/a.txt", "1");
   Put("del/.hidden", "2");
   fs::create_directories(P("del/sub"));
+  fs::create_directories(P("del/.hdir"));  // a directory, and hidden
   Put("one.txt", "x");
   Harness h;
   h.Run(
@@ -452,10 +487,13 @@ TEST(FileCommands, DeletesAndDirectoryComparison) {
   EXPECT_EQ(Get("d.log"),
             "Ok      DeleteFile one.txt\n"
             "Error:  DeleteFile one.txt\n"
+            "Error:      DeleteFile del/.hdir\n"
             "Ok          DeleteFile del/.hidden\n"
             "Ok          DeleteFile del/a.txt\n"
             "            DeleteDir del/*.* \t2 Dateien gelöscht\n"
+            "Error:      DeleteFile del/.hdir\n"
             "            DeleteDir del/*.* \t0 Dateien gelöscht\n");
+  EXPECT_TRUE(fs::is_directory(P("del/.hdir")));
 
   Put("src/keep.txt", "s");
   Put("src/inner/keep2.txt", "s");

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/filestamp.h"
+
 namespace platform {
 
 namespace {
@@ -20,10 +22,7 @@ constexpr size_t kKeptListings = 4;
 
 struct Listing {
   std::string dir;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  struct timespec mtime {};
-  struct timespec ctime {};
+  FileStamp stamp;
   uint64_t lastUse = 0;
   // folded name -> every spelling of it (nearly always one)
   std::unordered_map<std::string, std::vector<std::string>> names;
@@ -38,19 +37,6 @@ std::string Fold(std::string_view name) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return out;
-}
-
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-bool Earlier(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-bool Matches(const Listing& l, const struct stat& st) {
-  return l.dev == st.st_dev && l.ino == st.st_ino && SameTime(l.mtime, st.st_mtim) &&
-         SameTime(l.ctime, st.st_ctim);
 }
 
 // File systems that stamp changes to the nanosecond from this machine's
@@ -115,7 +101,7 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
   if (dirStat) st = *dirStat;
   if (dirStat || stat(dir.c_str(), &st) == 0) {
     std::lock_guard<std::mutex> lock(listingsMutex);
-    if (Listing* l = Find(dir); l && Matches(*l, st)) {
+    if (Listing* l = Find(dir); l && l->stamp.Matches(st)) {
       l->lastUse = ++useCounter;
       auto it = l->names.find(key);
       if (it == l->names.end()) return {};
@@ -132,7 +118,7 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
   struct stat before, after;
   // Entries change mtime and ctime together; ctime, compared too, also
   // catches an mtime set back by hand after a change.
-  bool keep = fstat(dirfd(d), &before) == 0 && Earlier(before.st_mtim, now) &&
+  bool keep = fstat(dirfd(d), &before) == 0 && FileStamp::Of(before).SettledBefore(now) &&
               HasFineLocalTimes(dirfd(d));
   Listing fresh;
   std::string found;
@@ -145,15 +131,11 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
       found = entry;
   }
   // a change while reading shows in the times
-  keep = keep && fstat(dirfd(d), &after) == 0 && SameTime(before.st_mtim, after.st_mtim) &&
-         SameTime(before.st_ctim, after.st_ctim);
+  keep = keep && fstat(dirfd(d), &after) == 0 && FileStamp::Of(before).Matches(after);
   closedir(d);
   if (keep) {
     fresh.dir = dir;
-    fresh.dev = before.st_dev;
-    fresh.ino = before.st_ino;
-    fresh.mtime = before.st_mtim;
-    fresh.ctime = before.st_ctim;
+    fresh.stamp = FileStamp::Of(before);
     Keep(std::move(fresh));
   }
   return found;
@@ -170,7 +152,7 @@ DirectoryEdit::DirectoryEdit(const std::string& dir, const struct stat* fresh) :
     return;
   std::lock_guard<std::mutex> lock(listingsMutex);
   Listing* l = Find(dir_);
-  tracked_ = l && Matches(*l, before_);
+  tracked_ = l && l->stamp.Matches(before_);
 }
 
 void DirectoryEdit::Done(std::string_view added, std::string_view removed) {
@@ -183,7 +165,7 @@ void DirectoryEdit::Done(std::string_view added, std::string_view removed) {
   bool seen = stat(dir_.c_str(), &after) == 0;
   std::lock_guard<std::mutex> lock(listingsMutex);
   Listing* l = Find(dir_);
-  if (!l || !Matches(*l, before_)) return;
+  if (!l || !l->stamp.Matches(before_)) return;
   if (!seen || after.st_dev != before_.st_dev || after.st_ino != before_.st_ino) {
     listings.erase(listings.begin() + (l - listings.data()));
     return;
@@ -200,8 +182,7 @@ void DirectoryEdit::Done(std::string_view added, std::string_view removed) {
     if (std::find(spellings.begin(), spellings.end(), added) == spellings.end())
       spellings.emplace_back(added);
   }
-  l->mtime = after.st_mtim;
-  l->ctime = after.st_ctim;
+  l->stamp = FileStamp::Of(after);
 }
 
 void ForgetDirectoryListings() {

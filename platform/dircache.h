@@ -4,10 +4,10 @@
 // asks for every target name in turn; without the kept listing each question
 // reads the whole directory again.
 //
-// A kept listing is used only while the directory's inode and change times
-// are exactly those seen when it was read, and only when its modification
-// time was already in the past then (a change in the same clock tick could
-// otherwise leave the times as they were). Changes this process makes itself go
+// A kept listing is used only while the directory's stamp (inode, size and
+// change times) is exactly the one seen when it was read, and only when its
+// times were already in the past then (a change in the same clock tick could
+// otherwise leave them as they were). Changes this process makes itself go
 // through DirectoryEdit, which carries them into the kept listing.
 
 #include <sys/stat.h>

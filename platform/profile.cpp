@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fileio.h"
+#include "platform/filestamp.h"
 #include "platform/paths.h"
 #include "platform/utf8.h"
 
@@ -190,28 +191,12 @@ namespace {
 // in could keep its times, so such a reading is not kept.
 struct KeptFile {
   std::string path;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  struct timespec mtime {}, ctime {};
+  FileStamp stamp;
   IniDocument doc;
 };
 std::mutex keptMutex;
 std::vector<KeptFile> keptFiles;  // the latest last
 constexpr size_t kKeptFiles = 4;
-
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-bool Before(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-bool SameFile(const KeptFile& k, const struct stat& st) {
-  return k.dev == st.st_dev && k.ino == st.st_ino && k.size == st.st_size &&
-         SameTime(k.mtime, st.st_mtim) && SameTime(k.ctime, st.st_ctim);
-}
 
 IniDocument Load(std::string_view file) {
   const std::string path = ProfilePath(file);
@@ -220,14 +205,14 @@ IniDocument Load(std::string_view file) {
   if (known) {
     std::lock_guard<std::mutex> lock(keptMutex);
     for (const KeptFile& k : keptFiles)
-      if (k.path == path && SameFile(k, st)) return k.doc;
+      if (k.path == path && k.stamp.Matches(st)) return k.doc;
   }
   struct timespec now;
   clock_gettime(CLOCK_REALTIME_COARSE, &now);
   auto bytes = ReadWholeFile(path);
   IniDocument doc = IniDocument::Parse(bytes ? *bytes : std::string());
-  if (known && bytes && Before(st.st_mtim, now) && Before(st.st_ctim, now)) {
-    KeptFile k{path, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim, doc};
+  if (known && bytes && FileStamp::Of(st).SettledBefore(now)) {
+    KeptFile k{path, FileStamp::Of(st), doc};
     std::lock_guard<std::mutex> lock(keptMutex);
     std::erase_if(keptFiles, [&](const KeptFile& old) { return old.path == path; });
     if (keptFiles.size() == kKeptFiles) keptFiles.erase(keptFiles.begin());

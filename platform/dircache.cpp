@@ -65,8 +65,7 @@ Listing* Find(const std::string& dir) {
 }
 
 std::string Least(const std::vector<std::string>& spellings) {
-  return spellings.empty() ? std::string()
-                           : *std::min_element(spellings.begin(), spellings.end());
+  return spellings.empty() ? std::string() : *std::min_element(spellings.begin(), spellings.end());
 }
 
 void Keep(Listing&& fresh) {
@@ -80,10 +79,9 @@ void Keep(Listing&& fresh) {
     listings.push_back(std::move(fresh));
     return;
   }
-  auto oldest = std::min_element(listings.begin(), listings.end(),
-                                 [](const Listing& a, const Listing& b) {
-                                   return a.lastUse < b.lastUse;
-                                 });
+  auto oldest =
+      std::min_element(listings.begin(), listings.end(),
+                       [](const Listing& a, const Listing& b) { return a.lastUse < b.lastUse; });
   *oldest = std::move(fresh);
 }
 
@@ -105,7 +103,8 @@ std::string FindSpellingInDirectory(const std::string& dir, std::string_view nam
       l->lastUse = ++useCounter;
       auto it = l->names.find(key);
       if (it == l->names.end()) return {};
-      if (asWrittenFirst && std::find(it->second.begin(), it->second.end(), name) != it->second.end())
+      if (asWrittenFirst &&
+          std::find(it->second.begin(), it->second.end(), name) != it->second.end())
         return std::string(name);
       return Least(it->second);
     }

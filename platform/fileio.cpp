@@ -213,6 +213,12 @@ PendingFile::~PendingFile() {
   errno = saved;
 }
 
+int UniqueFd::Close() {
+  int r = fd_ >= 0 ? close(fd_) : 0;
+  fd_ = -1;
+  return r;
+}
+
 mode_t CurrentUmask() {
   // read, not set and reset: another thread may be creating files meanwhile
   if (auto status = ReadWholeFile("/proc/self/status")) {

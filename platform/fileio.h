@@ -60,6 +60,21 @@ class PendingFile {
   struct stat dirStat_ {};
 };
 
+// An open descriptor, closed when the object goes.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  ~UniqueFd() { Close(); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  int Get() const { return fd_; }
+  // close's own result, for a descriptor written to
+  int Close();
+
+ private:
+  int fd_;
+};
+
 // The process's file-creation mask, read without changing it for good.
 mode_t CurrentUmask();
 

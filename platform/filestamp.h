@@ -11,7 +11,8 @@ struct FileStamp {
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
-  struct timespec mtime {}, ctime {};
+  timespec mtime{};
+  timespec ctime{};
 
   static FileStamp Of(const struct stat& st) {
     return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};

@@ -29,20 +29,6 @@ using namespace ixstdf;
 
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // The new file's mode: an existing target keeps its own; a new one gets
 // the usual mode with the source's execute bits, so programs stay runnable.
 mode_t NewMode(const LookedUp& found) {
@@ -70,7 +56,7 @@ CopyStep CopyExpanding(const char* source, const char* target, const LookedUp& f
     return CopyStep::kSourceOpen;
   }
   const std::string& sourceHost = found.source.hostPath;
-  Fd in(sourceHost.empty() ? -1 : open(sourceHost.c_str(), O_RDONLY | O_CLOEXEC));
+  platform::UniqueFd in(sourceHost.empty() ? -1 : open(sourceHost.c_str(), O_RDONLY | O_CLOEXEC));
   if (sourceHost.empty()) errno = ENOENT;
   if (in.Get() < 0) return CopyStep::kSourceOpen;
   const std::string& targetHost = found.target.hostPath;

@@ -27,25 +27,6 @@ constexpr size_t kBlocksPerRun = 2048;
 
 constexpr uint64_t kTicksPerDay = 24ull * 3600 * platform::kFileTimeTicksPerSecond;
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { Close(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  // close's own result, for the descriptor written to
-  int Close() {
-    int r = fd_ >= 0 ? close(fd_) : 0;
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
-
-// Removes a temporary file unless it was renamed into place.
 char SeparatorOf(std::string_view path) {
   if (path.find('\\') != std::string_view::npos) return '\\';
   if (path.size() >= 2 && path[1] == ':') return '\\';
@@ -251,7 +232,7 @@ int BlockCopy(Interpreter& in, const std::string& src, const std::string& dst,
 int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& dst,
                   const std::string& hs, const std::string& hd, const unsigned char* translate,
                   CopyStats* stats, bool dstMissing) {
-  Fd from(hs.empty() ? -1 : open(hs.c_str(), O_RDONLY | O_CLOEXEC));
+  platform::UniqueFd from(hs.empty() ? -1 : open(hs.c_str(), O_RDONLY | O_CLOEXEC));
   if (from.Get() < 0) {
     RecordFailure("Datei " + src + " kann nicht geöffnet werden", hs.empty() ? ENOENT : errno);
     return 0;
@@ -344,7 +325,7 @@ bool MoveOneFile(const std::string& hostSrc, const std::string& hostDst) {
   if (rename(hostSrc.c_str(), hostDst.c_str()) == 0) return true;
   if (errno != EXDEV) return false;
   // another file system: copy, keep mode and times, then delete the source
-  Fd from(open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC));
+  platform::UniqueFd from(open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st;
   if (from.Get() < 0 || fstat(from.Get(), &st) != 0) return false;
   if (!S_ISREG(st.st_mode)) {

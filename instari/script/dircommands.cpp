@@ -232,12 +232,11 @@ class DirCopy {
 // deletefile's neighbour for whole directories: the files, not the
 // subdirectories, then the directory itself when that emptied it.
 Outcome DeleteDir(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 2 && t.count != 3) || !Op(t, 1) || (t.count == 3 && !Id(t, 2)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 1)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::optional<std::string> dir = in.OperandValue(t, 1);
   if (!dir) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 3 ? 2 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 1));
   if (!log) return Outcome::kDone;
   int count = 0;
   for (const platform::FindData& d : ListDirectory(*dir)) {
@@ -287,12 +286,11 @@ void CmpDir(Interpreter& in, FILE* log, const std::string& src, const std::strin
 }
 
 Outcome CmpDirDelete(Interpreter& in, TokenBuffer& t, bool recursive) {
-  if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::string src, dst;
   if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 2));
   if (!log) return Outcome::kDone;
   int number = 0, deleted = 0;
   CmpDir(in, *log, src, dst, recursive, &number, &deleted);

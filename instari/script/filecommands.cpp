@@ -76,12 +76,11 @@ bool MoveReplacing(const std::string& src, const std::string& dst) {
 
 // movefile src dst [h]
 Outcome MoveFile(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::string src, dst;
   if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 2));
   if (!log) return Outcome::kDone;
 
   size_t cut = src.find_last_of("\\/");
@@ -121,9 +120,7 @@ Outcome MoveFile(Interpreter& in, TokenBuffer& t) {
 
 // translatefile src dst from to [h]
 Outcome TranslateFile(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 5 && t.count != 6) || !Op(t, 1) || !Op(t, 2) || !Op(t, 3) || !Op(t, 4) ||
-      (t.count == 6 && !Id(t, 5)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 4)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::optional<std::string> values[4];
   for (int i = 0; i < 4; ++i)
@@ -133,7 +130,7 @@ Outcome TranslateFile(Interpreter& in, TokenBuffer& t) {
     in.ReportError("Translate-Strings müssen gleich lang sein.");
     return Outcome::kDone;
   }
-  std::optional<FILE*> log = LogStream(in, t, t.count == 6 ? 5 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 4));
   if (!log) return Outcome::kDone;
   // the pairs apply one after the other, so "ab" -> "bc" turns a into c
   unsigned char table[256];
@@ -268,12 +265,11 @@ Outcome ChangeFileValue(Interpreter& in, TokenBuffer& t) {
 
 // deletefile x [h]
 Outcome DeleteFile(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 2 && t.count != 3) || !Op(t, 1) || (t.count == 3 && !Id(t, 2)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 1)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::optional<std::string> name = in.OperandValue(t, 1);
   if (!name) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 3 ? 2 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 1));
   if (!log) return Outcome::kDone;
   std::string host = platform::HostPath(*name);
   struct stat st;
@@ -311,12 +307,11 @@ void MakeOne(FILE* log, const std::string& path) {
 
 // mkdir path [h]
 Outcome MkDir(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 2 && t.count != 3) || !Op(t, 1) || (t.count == 3 && !Id(t, 2)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 1)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::optional<std::string> path = in.OperandValue(t, 1);
   if (!path) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 3 ? 2 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 1));
   if (!log) return Outcome::kDone;
   if (path->size() > kMaxDirectoryPath) {
     in.SetFailure();

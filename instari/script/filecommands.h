@@ -17,6 +17,13 @@ namespace instari::script::files {
 inline bool Op(const TokenBuffer& t, int i) { return Interpreter::IsOperand(t.kinds[i]); }
 inline bool Id(const TokenBuffer& t, int i) { return t.kinds[i] == kIdentifier; }
 
+// The shape "keyword x1 .. xn [h]": n operands, then an optional log
+// handle identifier; and that handle's token (-1 without one).
+bool OperandsThenLog(const TokenBuffer& t, int operands);
+inline int LogToken(const TokenBuffer& t, int operands) {
+  return t.count == operands + 2 ? operands + 1 : -1;
+}
+
 // The stream of the optional log handle at token i (i < 0 or past the end:
 // none). A field of "0", or of a text that is no number, means no log.
 // nullopt when the statement must stop:

@@ -107,6 +107,13 @@ class CopyProgress {
 
 }  // namespace
 
+bool OperandsThenLog(const TokenBuffer& t, int operands) {
+  if (t.count != operands + 1 && t.count != operands + 2) return false;
+  for (int i = 1; i <= operands; ++i)
+    if (!Op(t, i)) return false;
+  return t.count == operands + 1 || Id(t, operands + 1);
+}
+
 std::optional<FILE*> LogStream(Interpreter& in, const TokenBuffer& t, int i) {
   if (i < 0 || i >= t.count) return static_cast<FILE*>(nullptr);
   std::optional<std::string> v = in.OperandValue(t, i);

@@ -15,12 +15,11 @@ namespace {
 
 // lzcopyfile src dst [h]
 Outcome LzCopyFile(Interpreter& in, TokenBuffer& t) {
-  if ((t.count != 3 && t.count != 4) || !Op(t, 1) || !Op(t, 2) || (t.count == 4 && !Id(t, 3)))
-    return Outcome::kNoMatch;
+  if (!OperandsThenLog(t, 2)) return Outcome::kNoMatch;
   if (in.Checking()) return Outcome::kDone;
   std::string src, dst;
   if (!SourceAndTarget(in, t, &src, &dst)) return Outcome::kDone;
-  std::optional<FILE*> log = LogStream(in, t, t.count == 4 ? 3 : -1);
+  std::optional<FILE*> log = LogStream(in, t, LogToken(t, 2));
   if (!log) return Outcome::kDone;
   std::string host = platform::HostPath(dst);
   struct stat st;

@@ -26,14 +26,7 @@ done
 mkdir -p "$work/large"
 head -c $((mb * 1024 * 1024)) /dev/urandom >"$work/large/big.bin"
 
-now() { date +%s.%N; }
-seconds() {  # command... -> elapsed seconds
-  local start end
-  start=$(now)
-  "$@" >/dev/null 2>&1
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
-}
+. "$(dirname "$0")/lib.sh"
 
 less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(b == "" || a < b) }'; }
 

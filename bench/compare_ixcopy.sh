@@ -24,14 +24,7 @@ mkdir -p "$WINDIR" "$HOME" "$work/small" "$work/cp" "$work/ix"
 head -c "$((mib * 1024 * 1024))" /dev/urandom >"$work/big"
 for ((i = 0; i < count; i++)); do head -c 1024 /dev/urandom >"$work/small/f$i"; done
 
-now() { date +%s.%N; }
-time_of() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  echo "$t1 - $t0" | bc -l
-}
+. "$(dirname "$0")/lib.sh"
 # Both sides take turns, best of BENCH_RUNS (default 3): a copy that runs
 # while the other's gigabyte is still being written back would lose.
 b_cp= b_ix=
@@ -40,10 +33,10 @@ for ((r = 0; r < ${BENCH_RUNS:-3}; r++)); do
     rm -f "$work/cp/big" "$work/ix/big"
     sync
     if [ "$side" = cp ]; then
-      t=$(time_of cp "$work/big" "$work/cp/big")
+      t=$(seconds cp "$work/big" "$work/cp/big")
       if [ -z "$b_cp" ] || [ "$(echo "$t < $b_cp" | bc -l)" = 1 ]; then b_cp=$t; fi
     else
-      t=$(time_of "$ixcopy" "$work/big" "$work/ix/big")
+      t=$(seconds "$ixcopy" "$work/big" "$work/ix/big")
       cmp -s "$work/big" "$work/ix/big" || { echo "compare_ixcopy: copy differs"; exit 1; }
       if [ -z "$b_ix" ] || [ "$(echo "$t < $b_ix" | bc -l)" = 1 ]; then b_ix=$t; fi
     fi
@@ -64,10 +57,10 @@ for ((r = 0; r < ${BENCH_RUNS:-3}; r++)); do
   for side in $( ((r % 2)) && echo "ix cp" || echo "cp ix"); do  # who goes first alternates
     sync
     if [ "$side" = cp ]; then
-      t=$(time_of cp -r "$work/small/." "$work/cp/")
+      t=$(seconds cp -r "$work/small/." "$work/cp/")
       if [ -z "$s_cp" ] || [ "$(echo "$t < $s_cp" | bc -l)" = 1 ]; then s_cp=$t; fi
     else
-      t=$(time_of "$ixcopy" -n "$work/small" "$work/ix")
+      t=$(seconds "$ixcopy" -n "$work/small" "$work/ix")
       if [ -z "$s_ix" ] || [ "$(echo "$t < $s_ix" | bc -l)" = 1 ]; then s_ix=$t; fi
     fi
   done

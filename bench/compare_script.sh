@@ -43,14 +43,7 @@ proc run {n} {
 run $n
 TCL
 
-now() { date +%s.%N; }
-seconds() {  # command... -> elapsed seconds
-  local start end
-  start=$(now)
-  "$@" >/dev/null 2>&1
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
-}
+. "$(dirname "$0")/lib.sh"
 
 export WINDIR="$work/windows"
 t_instari=$(seconds "$instari" "$work/loop.inf")

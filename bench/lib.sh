@@ -1,4 +1,4 @@
-# Shared by the compare_*.sh scripts; source it after setting $runs.
+# Shared by the compare_*.sh scripts; source it (best_ms wants $runs set).
 
 best_ms() {  # best wall time in milliseconds of $runs runs of the command
   local best=
@@ -11,4 +11,12 @@ best_ms() {  # best wall time in milliseconds of $runs runs of the command
     if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
   done
   echo "$best"
+}
+
+seconds() {  # command... -> its wall time in seconds, output discarded
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }

@@ -5,7 +5,7 @@ FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 10
 JOBS        ?= $(shell nproc)
 
-.PHONY: setup configure build test run bench fuzz asan clean format
+.PHONY: setup configure build test run screenshots bench fuzz asan clean format
 
 setup:
 	@bash tools/setup.sh
@@ -22,6 +22,10 @@ test: build
 
 run: build
 	@bash tools/run.sh $(BUILD)
+
+# Prentix's windows in German and English, into docs/screenshots/.
+screenshots: build
+	@bash tools/screenshots.sh $(BUILD)
 
 bench: setup
 	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPX_TESTS=OFF >/dev/null

@@ -58,7 +58,8 @@ function(px_test module)
     # unit tests never see a display
     list(APPEND env "DISPLAY=")
   elseif(A_LABEL STREQUAL "gui")
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    # no display either: the hook and screen copies stay off the shared server
+    list(APPEND env "QT_QPA_PLATFORM=offscreen" "DISPLAY=")
   endif()
   # x11 tests share one server and its keyboard: one at a time
   set(serial FALSE)

@@ -155,10 +155,11 @@ MailOutcome ComposeMail(const MailMessage& m, const std::function<void()>& idle)
   bool present = false;
   std::string tool = FindOnPath("xdg-email", &present);
   if (tool.empty()) return present ? MailOutcome::kToolInvalid : MailOutcome::kToolMissing;
-  return RunTool(
-      tool,
-      {"xdg-email", "--utf8", "--subject", m.subject, "--body", m.text, MailtoUri(m.recipient)}, -1,
-      idle);
+  std::vector<std::string> argv{"xdg-email", "--utf8", "--subject", m.subject, "--body", m.text};
+  if (!m.attachment.empty()) argv.insert(argv.end(), {"--attach", m.attachment});
+  // no recipient: the compose window asks for one
+  if (!m.recipient.empty()) argv.push_back(MailtoUri(m.recipient));
+  return RunTool(tool, argv, -1, idle);
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@ struct MailMessage {
   std::string recipient;
   std::string subject;
   std::string text;
+  std::string attachment;  // a file to attach, "" for none
 };
 
 enum class MailOutcome {

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/paths.h"
@@ -49,7 +50,11 @@ std::string FindInPath(const char* program) {
     size_t end = all.find(':', start);
     if (end == std::string::npos) end = all.size();
     std::string candidate = all.substr(start, end - start) + "/" + program;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+    struct stat st {};
+    // a folder is searchable (X_OK) but no program
+    if (*program && end > start && stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0)
+      return candidate;
     start = end + 1;
   }
   return {};
@@ -116,6 +121,57 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
   }
   if (inWord) words.push_back(cur);
   return words;
+}
+
+std::optional<std::vector<std::string>> SplitShellWords(std::string_view line) {
+  std::vector<std::string> words;
+  std::string cur;
+  bool inWord = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\n') {
+      if (inWord) words.push_back(cur);
+      cur.clear();
+      inWord = false;
+      continue;
+    }
+    inWord = true;
+    if (c == '\'') {
+      size_t end = line.find('\'', i + 1);
+      if (end == std::string_view::npos) return std::nullopt;
+      cur.append(line.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '"') {
+      for (++i;; ++i) {
+        if (i >= line.size()) return std::nullopt;
+        char d = line[i];
+        if (d == '"') break;
+        if (d == '\\' && i + 1 < line.size() && line[i + 1] != 0 &&
+            strchr("$`\"\\\n", line[i + 1])) {
+          if (line[++i] != '\n') cur.push_back(line[i]);
+        } else {
+          cur.push_back(d);
+        }
+      }
+    } else if (c == '\\') {
+      if (i + 1 < line.size() && line[++i] != '\n') cur.push_back(line[i]);
+    } else {
+      cur.push_back(c);
+    }
+  }
+  if (inWord) words.push_back(cur);
+  return words;
+}
+
+int SpawnProgram(const std::vector<std::string>& argv) {
+  ReapFinished();
+  if (argv.empty() || argv[0].empty()) return SE_ERR_FNF;
+  std::string program = argv[0];
+  if (program.find('/') == std::string::npos) {
+    program = FindInPath(program.c_str());
+    if (program.empty()) return SE_ERR_FNF;
+  }
+  return Spawn(program, argv, {});
 }
 
 int ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,

@@ -4,6 +4,7 @@
 // documents, folders and URLs go to xdg-open. The result follows
 // ShellExecute: above 32 is success, smaller values are its error codes.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,17 @@ inline constexpr int kShellSuccess = 42;
 // The words of a Windows command line: blanks separate, double quotes
 // group, \" is a quote.
 std::vector<std::string> SplitCommandLine(std::string_view line);
+
+// The words of a command line as a POSIX shell splits it, with nothing
+// expanded: blanks and tabs separate, '...' is taken as it stands, "..."
+// groups with \ escaping only $ ` " \ and a line end, a backslash elsewhere
+// escapes the next character. Null for an unclosed quote.
+std::optional<std::vector<std::string>> SplitShellWords(std::string_view line);
+
+// Starts argv[0] (looked up on PATH when it holds no slash) with that
+// argument vector, not waiting for it; it is reaped on a later call.
+// kShellSuccess, or the ShellExecute error code of the failure.
+int SpawnProgram(const std::vector<std::string>& argv);
 
 // verb "open" (or empty) runs an executable file with the parameters, or
 // hands anything else to xdg-open; "explore" opens a folder. file and

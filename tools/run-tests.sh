@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every CTest label of a build tree. The whole run gets a private Xvfb
-# (the x11 label needs it; unit tests have DISPLAY cleared by CTest, gui
-# tests use Qt's offscreen platform), so one ctest summary covers all.
+# with a window manager that has a system tray (the x11 label needs both;
+# unit and gui tests have DISPLAY cleared by CTest, gui tests use Qt's
+# offscreen platform), so one ctest summary covers all.
 set -euo pipefail
 build=${1:-build}
+tools=$(cd "$(dirname "$0")" && pwd)
 cd "$build"
 export PX_TEST_TMP=${PX_TEST_TMP:-/tmp}
 if ! command -v xvfb-run >/dev/null 2>&1; then
@@ -12,4 +14,4 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
 fi
 # -noreset: Xvfb would otherwise reset whenever its last client disconnects
 exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" \
-  ctest --output-on-failure -j "$(nproc)" </dev/null
+  "$tools/x11-session.sh" ctest --output-on-failure -j "$(nproc)" </dev/null

@@ -215,7 +215,7 @@ Outcome SendMail(Interpreter& in, TokenBuffer& t) {
   if (in.Checking()) return Outcome::kDone;
   auto v = Operands(in, t, 1);
   if (!v) return Outcome::kDone;
-  platform::MailMessage m{(*v)[0], (*v)[1], (*v)[2]};
+  platform::MailMessage m{(*v)[0], (*v)[1], (*v)[2], {}};
   auto idle = [&in] { in.Ui().DispatchPending(); };
   using platform::MailOutcome;
   MailOutcome direct = platform::SendMailDirect(m, idle);

@@ -1,0 +1,288 @@
+#include "prentix/frame/mainframe.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include "platform/shell.h"
+#include "prentix/app/commands.h"
+#include "prentix/app/menus.h"
+#include "prentix/app/settings.h"
+#include "prentix/app/tracelog.h"
+#include "prentix/app/viewstate.h"
+#include "prentix/frame/icons.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/frame/prentixview.h"
+#include "prentix/image/document.h"
+#include "prentix/lang/sprache.h"
+#include "prentix/toolbars/customizesheet.h"
+#include "prentix/toolbars/toolbarmanager.h"
+#include "pxnthook/pxnthook.h"
+
+namespace prentix {
+
+using namespace cmd;
+
+namespace {
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// "Size: " -> "Size:": the tables pad the pane labels with blanks.
+std::string Trimmed(const char* text) {
+  std::string s = text;
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string programPath)
+    : router_(router), doc_(doc), programPath_(std::move(programPath)) {
+  setObjectName("mainframe");
+  setWindowIcon(ProgramIcon());
+  setAcceptDrops(true);
+  view_ = new CPrentixView(doc_, router_, this);
+  setCentralWidget(view_);
+  connect(view_, &CPrentixView::PostCommand, this, [this](int id) { PostCommand(id); });
+  connect(doc_, &CPrentixDoc::Changed, this, &CMainFrame::UpdateTitle);
+  askQuestion = [](QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QString::fromUtf8(GetSprachText(16001)), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+  };
+  resize(640, 480);
+}
+
+CMainFrame::~CMainFrame() { RemoveHook(); }
+
+QAction* CMainFrame::ActionFor(int id) {
+  auto it = actions_.find(id);
+  if (it != actions_.end()) return it->second;
+  auto* a = new QAction(Text(MenuText(id)), this);
+  a->setObjectName(QString("cmd%1").arg(id));
+  a->setStatusTip(Text(PromptFor(id).prompt));
+  a->setCheckable(id == kShowGrid || (id >= kCursorFirst && id <= kCursorLast));
+  a->setMenuRole(QAction::NoRole);
+  connect(a, &QAction::triggered, this, [this, id] {
+    router_->Route(id, CommandSource::kMenu);
+    UpdateCommandUi();
+  });
+  actions_[id] = a;
+  return a;
+}
+
+void CMainFrame::BuildMenus() {
+  const Settings& s = LiveSettings();
+  helpFile_ = HelpFilePath(programPath_);
+  menuBar()->clear();
+  std::function<void(QMenu*, const std::vector<MenuEntry>&)> fill = [&](QMenu* menu,
+                                                                        const auto& entries) {
+    for (const MenuEntry& e : entries) {
+      // the settings sheet comes with its own change; no empty dialog meanwhile
+      if (e.kind == MenuEntry::kItem && e.id == kSettings) continue;
+      if (e.kind == MenuEntry::kSeparator) {
+        menu->addSeparator();
+      } else if (e.kind == MenuEntry::kPopup) {
+        QMenu* sub = menu->addMenu(Text(e.text));
+        sub->setObjectName(QString("menu%1").arg(e.id));
+        fill(sub, e.children);
+      } else {
+        menu->addAction(ActionFor(e.id));
+      }
+    }
+  };
+  for (const MenuEntry& popup : BuildMenuBar(s.menu == 1, !helpFile_.empty())) {
+    QMenu* menu = menuBar()->addMenu(Text(popup.text));
+    menu->setObjectName(QString("menu%1").arg(popup.id));
+    fill(menu, popup.children);
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+  }
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  positionPane_ = new QLabel;
+  sizePane_ = new QLabel;
+  positionPane_->setObjectName("pane32961");
+  sizePane_->setObjectName("pane32960");
+  positionPane_->setMinimumWidth(140);
+  sizePane_->setMinimumWidth(120);
+  bar->addPermanentWidget(positionPane_);
+  bar->addPermanentWidget(sizePane_);
+  // the idle prompt whenever no item's prompt is shown
+  const QString ready = Text(LoadSprachString(57345));
+  bar->showMessage(ready);
+  connect(bar, &QStatusBar::messageChanged, bar, [bar, ready](const QString& m) {
+    if (m.isEmpty()) bar->showMessage(ready);
+  });
+}
+
+void CMainFrame::Create() {
+  BuildMenus();
+  if (LiveSettings().menu == 1) {
+    CreateStatusBar();
+    bars_ = new ToolBarManager(this, [this](int id) { return ActionFor(id); });
+    bars_->CreateDefaultBar();
+    setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
+    bars_->LoadState();
+  }
+  UpdateCommandUi();
+  // menus and buttons follow the clipboard and the picture when idle
+  auto* idle = new QTimer(this);
+  connect(idle, &QTimer::timeout, this, [this] {
+    UpdateCommandUi();
+    UpdatePanes();
+  });
+  idle->start(300);
+
+  hookWindow_ = static_cast<int>(winId());
+  hookInstalled_ = true;
+  InstalliereHook(hookWindow_, 1);
+}
+
+void CMainFrame::RemoveHook() {
+  if (!hookInstalled_) return;
+  hookInstalled_ = false;
+  InstalliereHook(hookWindow_, 0);
+}
+
+void CMainFrame::UpdateCommandUi() {
+  for (auto& [id, action] : actions_) {
+    action->setEnabled(router_->IsEnabled(id));
+    if (action->isCheckable()) action->setChecked(router_->IsChecked(id));
+  }
+}
+
+void CMainFrame::UpdatePanes() {
+  if (!sizePane_) return;
+  const SECDib* image = CurrentImage();
+  if (!image) {
+    sizePane_->clear();
+    positionPane_->clear();
+    return;
+  }
+  char text[300];
+  snprintf(text, sizeof text, "%s %u*%u", Trimmed(GetSprachText(32960)).c_str(), image->m_dwWidth,
+           image->m_dwHeight);
+  sizePane_->setText(Text(text));
+  QPoint p = view_->MousePosition();
+  snprintf(text, sizeof text, "%s %d,%d", Trimmed(GetSprachText(32961)).c_str(), p.x(), p.y());
+  positionPane_->setText(Text(text));
+}
+
+void CMainFrame::UpdateTitle() {
+  QString title = QString::fromUtf8(GetSprachText(16001));
+  if (!doc_->PathName().empty()) {
+    title = QFileInfo(Text(doc_->PathName())).fileName() + " - " + title;
+  }
+  setWindowTitle(title);
+}
+
+void CMainFrame::PostCommand(int id, CommandSource source) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, id, source] {
+        router_->Route(id, source);
+        UpdateCommandUi();
+      },
+      Qt::QueuedConnection);
+}
+
+void CMainFrame::OnTrayMouse(TrayMouse mouse) {
+  RunFlags& flags = Flags();
+  switch (TrayCallbackAction(mouse, LiveSettings().MausSwitch == 1, flags.trayBusy)) {
+    case TrayAction::kCapture:
+      flags.trayBusy = true;
+      if (isVisible()) activateWindow();
+      flags.noExit = true;
+      router_->Route(kTrayCapture, CommandSource::kTray);
+      flags.noExit = false;
+      flags.trayBusy = false;
+      break;
+    case TrayAction::kShowWindow:
+      showNormal();
+      raise();
+      activateWindow();
+      break;
+    case TrayAction::kNone:
+      break;
+  }
+}
+
+bool CMainFrame::SaveBarState() { return !bars_ || bars_->SaveState(); }
+
+void CMainFrame::OnEndSession() {
+  sessionEnding_ = true;
+  SaveBarState();
+  close();
+}
+
+bool CMainFrame::Handles(int id) const {
+  // settings arrive with the settings sheet
+  return IsFrameCommand(id) && id != kSettings && (id != kHelpTopics || !helpFile_.empty()) &&
+         (id != kToolbar || bars_);
+}
+
+void CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case kMinimize:
+      showMinimized();
+      break;
+    case kHelpTopics:
+      platform::ShellExecute("open", helpFile_, "", "", 5);
+      break;
+    case kToolbar:
+      Customize();
+      break;
+    case kAppExit:
+      close();
+      break;
+  }
+}
+
+void CMainFrame::Customize() {
+  CustomizeSheet sheet(bars_, this);
+  sheet.exec();
+  SaveBarState();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  SaveBarState();
+  if (LiveSettings().Taskbar == 1 && !sessionEnding_ &&
+      askQuestion(this, Text(CloseQuestion())) != QMessageBox::Yes) {
+    e->ignore();
+    showMinimized();
+    return;
+  }
+  RemoveHook();
+  e->accept();
+  emit Closed();
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange && isMinimized() &&
+      HideWhenMinimized(LiveSettings().Taskbar == 1, Flags().noExit)) {
+    // not from inside the state change itself
+    QTimer::singleShot(0, this, &QWidget::hide);
+  }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) doc_->OnOpenDocument(url.toLocalFile().toStdString());
+  }
+  e->acceptProposedAction();
+}
+
+}  // namespace prentix

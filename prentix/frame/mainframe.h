@@ -1,0 +1,85 @@
+#pragma once
+// The main window: menus and tool bar in the user's language, the status
+// bar, the tray icon's clicks, closing and minimizing the way a tray
+// program does, and the frame's own commands.
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "prentix/app/commandrouter.h"
+#include "prentix/app/framerules.h"
+
+class QLabel;
+
+namespace prentix {
+
+class CPrentixDoc;
+class CPrentixView;
+class ToolBarManager;
+
+class CMainFrame : public QMainWindow, public CommandTarget {
+  Q_OBJECT
+ public:
+  CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string programPath);
+  ~CMainFrame() override;
+
+  // Menus, status bar, tool bar with its saved layout, then the hook.
+  void Create();
+  CPrentixView* View() const { return view_; }
+  ToolBarManager* Bars() const { return bars_; }
+  QAction* ActionFor(int id);
+  QLabel* SizePane() const { return sizePane_; }
+  QLabel* PositionPane() const { return positionPane_; }
+
+  // Enabled and checked states of every item and button, from the router.
+  void UpdateCommandUi();
+  // Handled from the event loop, after the command that posts it.
+  void PostCommand(int id, CommandSource source = CommandSource::kProgram);
+
+  // The tray icon's callback.
+  void OnTrayMouse(TrayMouse mouse);
+  // Session end: the layout is saved and the window closes without asking.
+  void OnEndSession();
+  bool SaveBarState();
+  void UpdateTitle();
+
+  bool Handles(int id) const override;
+  void OnCommand(int id) override;
+
+  // The question before closing; tests answer it themselves.
+  std::function<QMessageBox::StandardButton(QWidget*, const QString&)> askQuestion;
+
+ signals:
+  void Closed();  // the window closed for good: the program ends
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+
+ private:
+  void BuildMenus();
+  void CreateStatusBar();
+  void UpdatePanes();
+  void RemoveHook();
+  void Customize();
+
+  CommandRouter* router_;
+  CPrentixDoc* doc_;
+  std::string programPath_;
+  CPrentixView* view_ = nullptr;
+  ToolBarManager* bars_ = nullptr;
+  std::map<int, QAction*> actions_;
+  QLabel* positionPane_ = nullptr;
+  QLabel* sizePane_ = nullptr;
+  std::string helpFile_;
+  bool hookInstalled_ = false;
+  int hookWindow_ = 0;
+  bool sessionEnding_ = false;
+};
+
+}  // namespace prentix

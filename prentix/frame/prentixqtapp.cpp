@@ -1,0 +1,103 @@
+#include "prentix/frame/prentixqtapp.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+#include "prentix/app/commands.h"
+#include "prentix/app/framerules.h"
+#include "prentix/app/settings.h"
+#include "prentix/app/tracelog.h"
+#include "prentix/frame/aboutbox.h"
+#include "prentix/frame/hookfilter.h"
+#include "prentix/frame/icons.h"
+#include "prentix/frame/mainframe.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/frame/prentixview.h"
+#include "prentix/image/document.h"
+
+namespace prentix {
+
+using namespace cmd;
+
+std::string ProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
+
+CPrentixApp::CPrentixApp(StartupSources sources) : core_(std::move(sources)) {}
+
+CPrentixApp::~CPrentixApp() {
+  if (hookFilter_) qApp->removeNativeEventFilter(hookFilter_.get());
+  delete tray_;
+}
+
+bool CPrentixApp::InitInstance(const std::vector<std::string>& args) {
+  plan_ = core_.InitInstance(args);
+  if (!RegisterShellFileTypes(plan_.templateString, ProgramPath())) {
+    TraceLog("InitInstance() RegisterShellFileTypes failed\n");
+  }
+
+  doc_ = std::make_unique<CPrentixDoc>();
+  frame_ = std::make_unique<CMainFrame>(&router_, doc_.get(), ProgramPath());
+  router_.SetChain({frame_.get(), frame_->View(), doc_.get(), this});
+  frame_->Create();
+  if (plan_.openPath) {
+    doc_->OnOpenDocument(*plan_.openPath);
+  } else {
+    doc_->OnNewDocument();
+  }
+  frame_->UpdateTitle();
+  connect(frame_.get(), &CMainFrame::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
+          [this](QSessionManager&) { frame_->OnEndSession(); });
+
+  // the hook's commands reach the window as client messages
+  CMainFrame* frame = frame_.get();
+  hookFilter_ = std::make_unique<HookCommandFilter>(
+      static_cast<unsigned long>(frame->winId()),
+      [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
+  qApp->installNativeEventFilter(hookFilter_.get());
+
+  bool show = !plan_.startHidden;
+  if (plan_.trayIcon) {
+    AddTrayIcon();
+    if (!tray_) show = true;  // a window nobody could reach otherwise
+  }
+  if (show) frame_->show();
+  return true;
+}
+
+void CPrentixApp::AddTrayIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    TraceLog("InitInstance() no system tray: the window is shown instead\n");
+    return;
+  }
+  tray_ = new QSystemTrayIcon(ProgramIcon());
+  tray_->setObjectName("tray");
+  tray_->setToolTip(QString::fromStdString(TrayTooltip()));
+  connect(tray_, &QSystemTrayIcon::activated, frame_.get(),
+          [this](QSystemTrayIcon::ActivationReason reason) {
+            TrayMouse mouse = reason == QSystemTrayIcon::Trigger   ? TrayMouse::kLeftDown
+                              : reason == QSystemTrayIcon::Context ? TrayMouse::kRightDown
+                                                                   : TrayMouse::kOther;
+            frame_->OnTrayMouse(mouse);
+          });
+  tray_->show();
+}
+
+int CPrentixApp::ExitInstance() {
+  delete tray_;
+  tray_ = nullptr;
+  ClearCurrent();
+  return core_.ExitInstance();
+}
+
+bool CPrentixApp::Handles(int id) const { return id == kAppAbout || id == kFileNew; }
+
+void CPrentixApp::OnCommand(int id) {
+  if (id == kAppAbout) {
+    AboutBox box(frame_.get());
+    box.exec();
+  } else if (id == kFileNew) {
+    doc_->OnNewDocument();
+  }
+}
+
+}  // namespace prentix

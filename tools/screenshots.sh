@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# `make screenshots`: renders Prentix's windows under a private Xvfb with a
+# window manager, in German and English, into docs/screenshots/*.png.
+set -euo pipefail
+build=${1:-build}
+repo=$(cd "$(dirname "$0")/.." && pwd)
+prentix="$repo/$build/prentix/prentix"
+[ -x "$prentix" ] || { echo "screenshots: $prentix is not built"; exit 1; }
+out="$repo/docs/screenshots"
+mkdir -p "$out"
+
+if [ -z "${PX_IN_SESSION:-}" ]; then
+  export PX_IN_SESSION=1
+  exec xvfb-run -a -s "-screen 0 1024x720x24 -noreset" \
+    "$repo/tools/x11-session.sh" "$0" "$@"
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# grab WINDOW NAME: the window with its frame, as a user sees it
+grab() {
+  sleep 0.6
+  import -window "$1" -frame "$out/$2.png"
+  echo "screenshots: docs/screenshots/$2.png"
+}
+
+for lang in de en; do
+  case $lang in de) number=7 ;; en) number=9 ;; esac
+  export WINDIR="$scratch/$lang/windows" HOME="$scratch/$lang/home"
+  mkdir -p "$WINDIR" "$HOME"
+  printf '[Verwendung]\nTaskbar=no\nLanguage=%s\n[Key]\nScreen=123\nWindow=a123\n' "$number" \
+    >"$WINDIR/prentix.ini"
+  "$prentix" >/dev/null 2>&1 &
+  pid=$!
+  main=$(xdotool search --sync --onlyvisible --name '^Prentix$' | head -1)
+  xdotool windowsize "$main" 640 460 windowmove "$main" 40 40
+  grab "$main" "main-$lang"
+
+  # the about box, through the Help menu's last item
+  xdotool windowactivate --sync "$main" key --clearmodifiers alt+h
+  sleep 0.3
+  xdotool key Up Return
+  about=$(xdotool search --sync --onlyvisible --name 'Prentix$' | grep -v "^$main$" | head -1)
+  grab "$about" "about-$lang"
+  xdotool key Return
+  sleep 0.3
+
+  # the tool bar's customising sheet, from the Settings menu
+  xdotool windowactivate --sync "$main" key --clearmodifiers alt+h
+  sleep 0.3
+  xdotool key Left Down Return
+  sheet=$(xdotool search --sync --onlyvisible --name '^(Anpassen|Customize)$' | head -1)
+  xdotool key ctrl+Tab
+  grab "$sheet" "customize-$lang"
+  xdotool key Escape
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+done

@@ -5,7 +5,7 @@ FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 10
 JOBS        ?= $(shell nproc)
 
-.PHONY: setup configure build test run screenshots bench fuzz asan clean format
+.PHONY: setup configure build test run run-installer screenshots bench fuzz asan clean format
 
 setup:
 	@bash tools/setup.sh
@@ -20,8 +20,13 @@ build: configure
 test: build
 	@bash tools/run-tests.sh $(BUILD)
 
+# Prentix on your desktop (or, without a display, a demonstration on a
+# private X server); the installer's sample installation.
 run: build
-	@bash tools/run.sh $(BUILD)
+	@bash tools/run-prentix.sh $(BUILD)
+
+run-installer: build
+	@bash tools/run-installer.sh $(BUILD)
 
 # Prentix's windows in German and English, into docs/screenshots/.
 screenshots: build

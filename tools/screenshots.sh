@@ -29,13 +29,19 @@ for lang in de en; do
   case $lang in de) number=7 ;; en) number=9 ;; esac
   export WINDIR="$scratch/$lang/windows" HOME="$scratch/$lang/home"
   mkdir -p "$WINDIR" "$HOME"
-  printf '[Verwendung]\nTaskbar=no\nLanguage=%s\n[Key]\nScreen=123\nWindow=a123\n' "$number" \
+  # captures only shown, never printed, whatever printers this machine has
+  printf '[Verwendung]\nTaskbar=no\nNoPrinter=1\nLanguage=%s\n[Key]\nScreen=123\nWindow=a123\n' \
+    "$number" \
     >"$WINDIR/prentix.ini"
   "$prentix" >/dev/null 2>&1 &
   pid=$!
   main=$(xdotool search --sync --onlyvisible --name '^Prentix$' | head -1)
   xdotool windowsize "$main" 640 460 windowmove "$main" 40 40
   grab "$main" "main-$lang"
+
+  # the screen key: the capture shows in the window
+  xdotool key F12
+  grab "$main" "capture-$lang"
 
   # the about box, through the Help menu's last item
   xdotool windowactivate --sync "$main" key --clearmodifiers alt+h

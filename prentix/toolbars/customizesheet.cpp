@@ -62,6 +62,7 @@ CustomizeSheet::CustomizeSheet(ToolBarManager* manager, QWidget* parent)
   for (const ButtonGroup& group : ButtonGroups()) {
     auto* box = new QGroupBox(Text(group.textKey));
     auto* grid = new QGridLayout(box);
+    grid->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     int column = 0;
     for (int id : group.ids) {
       auto* button = new QToolButton;

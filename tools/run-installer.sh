@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# `make run`: runs the sample installation examples/demo.inf with the
+# `make run-installer`: runs the sample installation examples/demo.inf with the
 # installer, in a scratch folder of its own (Windows directory, home and
 # install prefix), so nothing of yours is touched; then shows the results.
 set -euo pipefail

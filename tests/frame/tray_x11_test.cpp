@@ -28,9 +28,8 @@ TEST_F(GuiTest, TrayIconDocksAndALeftClickCapturesTheScreen) {
   ASSERT_TRUE(WaitFor([&] { return !tray->geometry().isEmpty(); }, 5000));
   QPoint c = tray->geometry().center();
   ASSERT_EQ(Xdotool({"mousemove", std::to_string(c.x()), std::to_string(c.y()), "click", "1"}), 0);
-  ASSERT_TRUE(WaitFor([&] {
-    return WasRouted(cmd::kTrayCapture, CommandSource::kTray, RouteResult::kHandled);
-  }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return WasRouted(cmd::kTrayCapture, CommandSource::kTray, RouteResult::kHandled); }));
   // the capture took the screen and the program is still there
   ASSERT_NE(CurrentImage(), nullptr);
   EXPECT_EQ(CurrentImage()->m_dwWidth, 1280u);
@@ -40,9 +39,9 @@ TEST_F(GuiTest, TrayIconDocksAndALeftClickCapturesTheScreen) {
 
 TEST_F(GuiTest, HotKeyReachesTheViewUntilTheWindowCloses) {
   Start("Taskbar=no\n");
-  ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
-                                pxtest::ReadFile(WindowsDir() + "/prentix.ini") +
-                                    "[Key]\nScreen=123\n"));
+  ASSERT_TRUE(
+      pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                        pxtest::ReadFile(WindowsDir() + "/prentix.ini") + "[Key]\nScreen=123\n"));
   // the hook follows prentix.ini; give it a moment to grab F12
   QTest::qWait(300);
   ASSERT_EQ(Xdotool({"key", "F12"}), 0);

@@ -3,11 +3,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <fstream>
 
 #include "gui/guitest.h"
@@ -152,6 +155,18 @@ TEST_F(GuiTest, TrayButtonsFollowMausSwitch) {
     Flags().trayBusy = false;
     TearDown();
   }
+  // minimized during a capture, a tray program's window hides instead
+  for (const char* taskbar : {"", "no"}) {
+    SCOPED_TRACE(taskbar);
+    Start((std::string("Taskbar=") + taskbar + "\n").c_str());
+    Frame().show();
+    Flags().noExit = true;
+    Frame().showMinimized();
+    WaitFor([&] { return !Frame().isVisible(); }, 300);
+    Flags().noExit = false;
+    EXPECT_EQ(Frame().isVisible(), *taskbar != '\0');
+    TearDown();
+  }
 }
 
 TEST_F(GuiTest, ClosingATrayProgramAsksAndNoMinimizes) {
@@ -257,6 +272,20 @@ TEST_F(GuiTest, EditPictureHandsThePathToTheToolAsOneArgument) {
   EXPECT_EQ(pxtest::ReadFile(out), "--new-window\n" + picture + "\n");
   unlink(out.c_str());
 
+  // Mail hands the file to the desktop's compose window
+  const std::string bin = pxtest::TestRoot() + "/bin";
+  mkdir(bin.c_str(), 0755);
+  ASSERT_TRUE(pxtest::WriteFile(bin + "/xdg-email", pxtest::ReadFile(recorder)));
+  chmod((bin + "/xdg-email").c_str(), 0755);
+  const std::string path = getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  Frame().ActionFor(cmd::kMail)->trigger();
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_TRUE(WaitFor([&] { return access(out.c_str(), F_OK) == 0; }));
+  EXPECT_EQ(pxtest::ReadFile(out),
+            "--utf8\n--subject\nPrentix ...\n--body\n \n--attach\n" + picture + "\n");
+  unlink(out.c_str());
+
   // an unsaved picture goes through ~pxi.pxi in the temporary directory
   app_->Doc()->OnNewDocument();
   SetCurrentImage(SmallPicture());
@@ -265,6 +294,19 @@ TEST_F(GuiTest, EditPictureHandsThePathToTheToolAsOneArgument) {
   const std::string temp = pxtest::TestRoot() + "/tmp/~pxi.pxi";
   EXPECT_EQ(pxtest::ReadFile(out), "--new-window\n" + temp + "\n");
   EXPECT_EQ(pxtest::ReadFile(temp).substr(0, 2), "BM");
+
+  // a file dropped on the window becomes the document
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(picture))});
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  // a drop reaches a window only after the drag entered it
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&Frame(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QApplication::sendEvent(&Frame(), &drop);
+  EXPECT_EQ(app_->Doc()->PathName(), picture);
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Shot 1.PXI - Prentix");
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 4u);
 }
 
 }  // namespace

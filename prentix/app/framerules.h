@@ -16,6 +16,8 @@ namespace prentix {
 struct RunFlags {
   bool trayBusy = false;  // a tray click's capture runs
   bool noExit = false;    // the full-screen capture must not end the program
+  // a modifier held during Print Screen asks for an automatic name
+  bool captureSaveRequest = false;
 };
 RunFlags& Flags();
 

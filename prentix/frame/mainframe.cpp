@@ -17,6 +17,7 @@
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
 #include "prentix/app/viewstate.h"
+#include "prentix/capture/screensource.h"
 #include "prentix/frame/icons.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
@@ -92,6 +93,9 @@ void CMainFrame::BuildMenus() {
         QMenu* sub = menu->addMenu(Text(e.text));
         sub->setObjectName(QString("menu%1").arg(e.id));
         fill(sub, e.children);
+      } else if (e.id == kRecentFile) {
+        // one item a recently used file, named when the menu opens
+        for (int i = 0; i < kRecentFiles; ++i) menu->addAction(ActionFor(kRecentFile + i));
       } else {
         menu->addAction(ActionFor(e.id));
       }
@@ -152,7 +156,27 @@ void CMainFrame::RemoveHook() {
   InstalliereHook(hookWindow_, 0);
 }
 
+void CMainFrame::UpdateRecentFiles() {
+  const std::vector<std::string>& recent = doc_->RecentFiles();
+  for (int i = 0; i < kRecentFiles; ++i) {
+    auto it = actions_.find(kRecentFile + i);
+    if (it == actions_.end()) continue;
+    QAction* a = it->second;
+    if (static_cast<size_t>(i) < recent.size()) {
+      QString name = QString::fromStdString(recent[i]);
+      name.replace("&", "&&");
+      a->setText(QString("&%1 %2").arg(i + 1).arg(name));
+      a->setVisible(true);
+    } else {
+      // an empty list shows its placeholder, greyed
+      a->setText(Text(MenuText(kRecentFile)));
+      a->setVisible(i == 0 && recent.empty());
+    }
+  }
+}
+
 void CMainFrame::UpdateCommandUi() {
+  UpdateRecentFiles();
   for (auto& [id, action] : actions_) {
     action->setEnabled(router_->IsEnabled(id));
     if (action->isCheckable()) action->setChecked(router_->IsChecked(id));
@@ -188,6 +212,12 @@ void CMainFrame::PostCommand(int id, CommandSource source) {
   QMetaObject::invokeMethod(
       this,
       [this, id, source] {
+        // the hook holds Print Screen, so the copy the desktop would have
+        // made is made here before the paste
+        if (id == cmd::kPasteAndPrint && source == CommandSource::kHook) {
+          ScreenSource* screen = CurrentScreenSource();
+          view_->SystemPrintScreen(screen && screen->Keys().alt);
+        }
         router_->Route(id, source);
         UpdateCommandUi();
       },

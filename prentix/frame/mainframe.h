@@ -65,6 +65,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void BuildMenus();
   void CreateStatusBar();
   void UpdatePanes();
+  void UpdateRecentFiles();
   void RemoveHook();
   void Customize();
 

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 
 #include "platform/mail.h"
@@ -13,12 +16,10 @@
 #include "prentix/app/framerules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
-#include "prentix/capture/screencapture.h"
 #include "prentix/frame/icons.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
-#include "prentix/print/adjustcolours.h"
 
 namespace prentix {
 
@@ -31,6 +32,12 @@ CPrentixView::CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* par
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   connect(doc_, &CPrentixDoc::Changed, this, &CPrentixView::PictureChanged);
+  // dragging a scroll box at a zoom stops on whole picture pixels
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    connect(bar, &QScrollBar::sliderMoved, this, [this, bar](int value) {
+      if (zoom_ >= 2 && value % zoom_) bar->setValue(value - value % zoom_);
+    });
+  }
 }
 
 ViewState CPrentixView::State() const {
@@ -42,6 +49,7 @@ ViewState CPrentixView::State() const {
     s.clipboardText = data->hasText();
   }
   s.toolSet = !LiveSettings().Tool.empty();
+  s.gridOn = grid_;
   return s;
 }
 
@@ -51,8 +59,12 @@ bool CPrentixView::Handles(int id) const {
     case kNew:
     case kEditPicture:
     case kMail:
-    case kPrintScreen:
+    case kPasteAndPrint:
     case kTrayCapture:
+    case kPrintWindow:
+    case kPrintScreen:
+    case kEditPaste:
+    case kEditCopy:
       return true;
     default:
       return false;
@@ -70,15 +82,24 @@ void CPrentixView::OnCommand(int id) {
       return OnEditPicture();
     case kMail:
       return OnMail();
-    case kPrintScreen:
-      return OnPrintScreen();
+    case kPasteAndPrint:
+      return OnEd();
     case kTrayCapture:
       return OnPrintDk();
+    case kPrintWindow:
+      return OnPrintWindow();
+    case kPrintScreen:
+      return OnPrintScreen();
+    case kEditPaste:
+      return OnEditPaste();
+    case kEditCopy:
+      return OnEditCopy();
   }
 }
 
 void CPrentixView::OnNew() {
   ClearCurrent();
+  PictureChanged();
   emit PostCommand(kFileNew);
 }
 
@@ -106,8 +127,9 @@ void CPrentixView::OnEditPicture() {
     return;
   }
   int rc = platform::SpawnProgram(*argv);
-  if (rc != platform::kShellSuccess)
+  if (rc != platform::kShellSuccess) {
     TraceLog("OnEditPicture() %s: error %d\n", (*argv)[0].c_str(), rc);
+  }
 }
 
 void CPrentixView::OnMail() {
@@ -118,45 +140,16 @@ void CPrentixView::OnMail() {
   platform::ComposeMail(m, [] { QCoreApplication::processEvents(); });
 }
 
-void CPrentixView::OnPrintScreen() {
-  TraceLog("OnPrintScreen()\n");
-  unsigned long foreground = ForegroundWindow();
-  if (busyPrintScreen_) return;
-  busyPrintScreen_ = true;
-  Flags().noExit = true;
-  OnPrintDk();
-  Flags().noExit = false;
-  busyPrintScreen_ = false;
-  RestoreForeground(foreground);
+void CPrentixView::SetZoom(int zoom) {
+  if (zoom == zoom_) return;
+  zoom_ = zoom;
+  UpdateScrollSizes();
+  viewport()->update();
 }
 
-void CPrentixView::OnPrintDk() {
-  TraceLog("OnPrintDk()\n");
-  // the program's own menus and windows finish repainting first
-  QCoreApplication::processEvents();
-  if (auto image = CaptureScreen()) {
-    const Settings& s = LiveSettings();
-    AdjustColours(*image, {s.MonoR, s.MonoG, s.MonoB, s.MonoM, s.GreyScale, s.MonoChange});
-    SetCurrentImage(std::move(image));
-    doc_->UpdatePictureSize();
-    PictureChanged();
-  }
-  OutputStep();
-  if (LiveSettings().DeleteClipboard == 1) {
-    TraceLog("OnPrintDk() clear clipboard\n");
-    QGuiApplication::clipboard()->clear();
-  }
-  if (!Flags().noExit) emit PostCommand(kAppExit);
-}
-
-// Save or print the capture; both run to the end before the capture goes on.
-void CPrentixView::OutputStep() {
-  const Settings& s = LiveSettings();
-  if (s.SaveAs == 1 || s.UseSaveAsNameFormat == 1) {
-    router_->Route(kSaveInternal, CommandSource::kProgram);
-  } else if (s.NoPrinter != 1) {
-    router_->Route(kFilePrintDirect, CommandSource::kProgram);
-  }
+void CPrentixView::SetGrid(bool on) {
+  grid_ = on;
+  if (CurrentImage()) viewport()->update();
 }
 
 void CPrentixView::PictureChanged() {
@@ -165,30 +158,85 @@ void CPrentixView::PictureChanged() {
   viewport()->update();
 }
 
+// A QImage over the picture's own rows (bottom-up, drawn mirrored), so a
+// paint copies nothing; only 4-bit pictures, which QImage cannot hold, are
+// converted once per picture.
 const QImage& CPrentixView::Picture() {
-  if (!pictureValid_) {
-    picture_ = QImage();
-    if (const SECDib* image = CurrentImage()) {
+  const SECDib* image = CurrentImage();
+  if (pictureValid_ && pictureOf_ == image) return picture_;
+  picture_ = QImage();
+  pictureOf_ = image;
+  pictureValid_ = true;
+  if (!image || !image->HasPicture()) return picture_;
+  const int w = static_cast<int>(image->m_dwWidth), h = static_cast<int>(image->m_dwHeight);
+  const qsizetype stride = static_cast<qsizetype>(image->RowStride());
+  if (image->m_pBits.size() < static_cast<size_t>(stride) * h) return picture_;
+  uchar* rows = const_cast<uchar*>(image->Row(0));
+  auto table = [&](int n) {
+    QList<QRgb> colours;
+    for (int i = 0; i < n; ++i) {
+      // entries the header block does not hold are black, as drawn elsewhere
+      RGBQUAD c = static_cast<size_t>(i) < image->ColorTableCapacity() ? image->m_pColorTable[i]
+                                                                       : RGBQUAD{0, 0, 0, 0};
+      colours.push_back(qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+    }
+    return colours;
+  };
+  switch (image->m_nSrcBitsPerPixel) {
+    case 24:
+      picture_ = QImage(rows, w, h, stride, QImage::Format_BGR888);
+      break;
+    case 32:
+      picture_ = QImage(rows, w, h, stride, QImage::Format_RGB32);
+      break;
+    case 16:
+      picture_ = QImage(rows, w, h, stride, QImage::Format_RGB555);
+      break;
+    case 8:
+      if (image->m_pColorTable) {
+        picture_ = QImage(rows, w, h, stride, QImage::Format_Indexed8);
+        picture_.setColorTable(table(256));
+      }
+      break;
+    case 1:
+      if (image->m_pColorTable) {
+        picture_ = QImage(rows, w, h, stride, QImage::Format_Mono);
+        picture_.setColorTable(table(2));
+      }
+      break;
+    default:
       if (auto bm = image->MakeBitmap(DisplayInfo{32, 1})) {
+        // top-down already: flip it to the rows' order
         picture_ = QImage(bm->bits.data(), bm->width, bm->height,
                           static_cast<qsizetype>(bm->stride), QImage::Format_RGB32)
-                       .copy();
+                       .mirrored();
       }
-    }
-    pictureValid_ = true;
   }
   return picture_;
 }
 
 void CPrentixView::UpdateScrollSizes() {
   QSize size = CurrentImage() ? doc_->m_sizeDoc : QSize(0, 0);
+  if (zoom_ >= 2) {
+    size *= zoom_;
+  } else if (zoom_ <= -2) {
+    size = QSize(size.width() / -zoom_, size.height() / -zoom_);
+  }
   QSize page = viewport()->size();
-  horizontalScrollBar()->setRange(0, std::max(0, size.width() - page.width()));
-  verticalScrollBar()->setRange(0, std::max(0, size.height() - page.height()));
-  horizontalScrollBar()->setPageStep(page.width());
-  verticalScrollBar()->setPageStep(page.height());
-  horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
-  verticalScrollBar()->setSingleStep(std::max(1, page.height() / 10));
+  QScrollBar* bars[] = {horizontalScrollBar(), verticalScrollBar()};
+  int totals[] = {size.width(), size.height()};
+  int pages[] = {page.width(), page.height()};
+  for (int i = 0; i < 2; ++i) {
+    QScrollBar* bar = bars[i];
+    bar->setRange(0, std::max(0, totals[i] - pages[i]));
+    int line = zoom_ >= 1 ? zoom_ : zoom_ == 0 ? std::max(1, totals[i] / 100) : 1;
+    bar->setSingleStep(line);
+    // a page click keeps the position on whole picture pixels
+    bar->setPageStep(zoom_ >= 2 ? std::max(zoom_, pages[i] / zoom_ * zoom_) : pages[i]);
+    if (zoom_ >= 2 && bar->value() % zoom_) {
+      bar->setValue(std::min(bar->maximum(), (bar->value() / zoom_ + 1) * zoom_));
+    }
+  }
 }
 
 void CPrentixView::resizeEvent(QResizeEvent* e) {
@@ -196,45 +244,121 @@ void CPrentixView::resizeEvent(QResizeEvent* e) {
   UpdateScrollSizes();
 }
 
+void CPrentixView::scrollContentsBy(int, int) { viewport()->update(); }
+
 void CPrentixView::mouseMoveEvent(QMouseEvent* e) {
-  mouse_ = e->position().toPoint() +
-           QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  QPoint p = e->position().toPoint() +
+             QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  if (zoom_ >= 2) p /= zoom_;
+  if (zoom_ <= -2) p *= -zoom_;
+  mouse_ = p;
   QAbstractScrollArea::mouseMoveEvent(e);
 }
 
-void CPrentixView::paintEvent(QPaintEvent*) {
-  QPainter p(viewport());
-  QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
-  if (CurrentImage()) {
-    p.drawImage(-scroll, Picture());
-    return;
-  }
-  if (const std::string* text = CurrentText()) {
-    p.drawText(viewport()->rect().adjusted(4, 4, -4, -4), Qt::AlignLeft | Qt::AlignTop,
-               QString::fromStdString(*text));
-    return;
-  }
+void CPrentixView::DrawEmpty(QPainter& p) {
   TraceLog("OnDraw() no BMP\n");
   const int width = viewport()->width();
   int y = 10;
   p.drawPixmap(width / 2 - 15, y, ProgramIcon().pixmap(32, 32));
-  auto line = [&](const std::string& text, int step) {
+  auto line = [&](const QString& text, int step) {
     p.drawText(QRect(0, y, width, std::max(0, viewport()->height() - y)),
-               Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(text));
+               Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
     y += step;
   };
   auto keyLine = [](int textKey, HotKey key) {
-    char buf[512];
-    snprintf(buf, sizeof buf, GetSprachText(textKey),
-             HotKeyDisplayName(key, ReadHotKey(key)).c_str());
-    return std::string(buf);
+    return QString::fromUtf8(GetSprachText(textKey))
+        .replace("%s", QString::fromStdString(HotKeyDisplayName(key, ReadHotKey(key))));
   };
   y = 50;
   line(keyLine(16008, HotKey::kScreen), 20);
   line(keyLine(16009, HotKey::kWindow), 40);
   const int contact[][2] = {{16013, 20}, {16014, 20}, {16015, 20}, {16016, 30},
                             {16019, 20}, {16017, 20}, {16018, 60}};
-  for (auto [key, step] : contact) line(GetSprachText(key), step);
+  for (auto [key, step] : contact) line(QString::fromUtf8(GetSprachText(key)), step);
+}
+
+namespace {
+
+// The device and picture facts the trace log gets with every drawing.
+void LogDrawing(const SECDib& image, const QScreen* screen) {
+  TraceLog("OnDraw() BMP ok\n");
+  QSize size = screen ? screen->size() : QSize();
+  int depth = screen ? screen->depth() : 24;
+  TraceLog("Auflößung     = %d*%d\n", size.width(), size.height());
+  TraceLog("BitPlanes     = %d\n", 1);
+  TraceLog("Bits je Pixel = %d\n", depth);
+  unsigned long colours = depth == 1 ? 2 : depth <= 16 ? 1ul << depth : 4294967295ul;
+  TraceLog("Anzahl Farben = %lu\n", colours);
+  TraceLog("m_nSrcBitsPerPixel = %d\n", image.m_nSrcBitsPerPixel);
+  TraceLog("m_nSysBitsPerPixel = %d\n", image.m_nSysBitsPerPixel);
+  TraceLog("m_nBitPlanes = %d\n", image.m_nBitPlanes);
+  TraceLog("m_bIsPadded = %d\n", image.m_bIsPadded);
+  TraceLog("m_dwPadWidth = %d\n", static_cast<int>(image.m_dwPadWidth));
+  TraceLog("m_dwWidth = %d\n", static_cast<int>(image.m_dwWidth));
+  TraceLog("m_dwHeight = %d\n", static_cast<int>(image.m_dwHeight));
+  TraceLog("m_wColors = %d\n", image.m_wColors);
+  TraceLog("m_wSysColors = %d\n", image.m_wSysColors);
+  TraceLog("m_bUseHalftone = %d\n", image.m_bUseHalftone);
+  TraceLog("m_nBitHolder = %d\n", image.m_nBitHolder);
+  TraceLog("m_dwBitCount = %d\n", static_cast<int>(image.m_dwBitCount));
+  TraceLog("m_dwError = %d\n", static_cast<int>(image.m_dwError));
+  TraceLog("m_bSwapOnWrite = %d\n", image.m_bSwapOnWrite);
+  if (const BITMAPINFOHEADER* h = image.Header()) {
+    TraceLog("bmiHeader.biSize = %d\n", static_cast<int>(h->biSize));
+    TraceLog("biWidth = %d\n", static_cast<int>(h->biWidth));
+    TraceLog("biHeight = %d\n", static_cast<int>(h->biHeight));
+    TraceLog("biPlanes = %d\n", h->biPlanes);
+    TraceLog("biBitCount = %d\n", h->biBitCount);
+    TraceLog("biCompression = %d\n", static_cast<int>(h->biCompression));
+    TraceLog("biSizeImage = %d\n", static_cast<int>(h->biSizeImage));
+    TraceLog("biXPelsPerMeter = %d\n", static_cast<int>(h->biXPelsPerMeter));
+    TraceLog("biYPelsPerMeter = %d\n", static_cast<int>(h->biYPelsPerMeter));
+    TraceLog("biClrUsed = %d\n", static_cast<int>(h->biClrUsed));
+    TraceLog("biClrImportant = %d\n", static_cast<int>(h->biClrImportant));
+  }
+}
+
+}  // namespace
+
+void CPrentixView::paintEvent(QPaintEvent* e) {
+  QPainter p(viewport());
+  const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  if (const SECDib* image = CurrentImage()) {
+    LogDrawing(*image, screen());
+    const QImage& picture = Picture();
+    int w = static_cast<int>(image->m_dwWidth), h = static_cast<int>(image->m_dwHeight);
+    if (zoom_ >= 2) w *= zoom_, h *= zoom_;
+    if (zoom_ <= -2) w /= -zoom_, h /= -zoom_;
+    p.translate(-scroll);
+    if (!picture.isNull() && w > 0 && h > 0) {
+      // the rows are stored bottom-up: drawn mirrored into the target;
+      // only the exposed part is scaled
+      p.save();
+      p.setClipRect(e->rect().translated(scroll));
+      p.translate(0, h);
+      p.scale(static_cast<double>(w) / picture.width(), -static_cast<double>(h) / picture.height());
+      p.drawImage(0, 0, picture);
+      p.restore();
+    }
+    if (grid_ && zoom_ >= 8) {
+      p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+      QRect exposed = e->rect().translated(scroll);
+      for (int x = (exposed.left() / zoom_) * zoom_; x < w && x <= exposed.right(); x += zoom_)
+        p.drawLine(x, std::max(0, exposed.top()), x, std::min(h, exposed.bottom() + 1));
+      for (int y = (exposed.top() / zoom_) * zoom_; y < h && y <= exposed.bottom(); y += zoom_)
+        p.drawLine(std::max(0, exposed.left()), y, std::min(w, exposed.right() + 1), y);
+    }
+    return;
+  }
+  if (const std::string* text = CurrentText()) {
+    TraceLog("OnDraw() Text\n");
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    p.setFont(font);
+    p.drawText(viewport()->rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs,
+               QString::fromStdString(*text));
+    return;
+  }
+  DrawEmpty(p);
 }
 
 }  // namespace prentix

@@ -1,16 +1,20 @@
 #pragma once
-// The view: draws the current picture (or clipboard text, or the hints of
-// an empty view) and takes the commands that work on the picture.
+// The view: draws the current picture (at the zoom, with the grid), the
+// clipboard text or the hints of an empty view, and takes the commands
+// that capture, paste, copy and hand on the picture.
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <optional>
 
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/viewstate.h"
+#include "prentix/capture/screensource.h"
 
 namespace prentix {
 
 class CPrentixDoc;
+class SECDib;
 
 class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   Q_OBJECT
@@ -28,6 +32,16 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // Where the mouse last was over the picture, in picture pixels.
   QPoint MousePosition() const { return mouse_; }
 
+  // Zoom and grid as the view tools set them.
+  int Zoom() const { return zoom_; }
+  void SetZoom(int zoom);
+  bool Grid() const { return grid_; }
+  void SetGrid(bool on);
+
+  // The screen's copy that Print Screen makes itself (Alt: the active
+  // window), put on the clipboard as a picture before the hook's paste.
+  void SystemPrintScreen(bool window);
+
  signals:
   void PostCommand(int id);  // to the main window, handled after this one
 
@@ -35,23 +49,39 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // the commands
   void OnNew();
   void OnEditPicture();
   void OnMail();
-  void OnPrintScreen();
+  void OnEd();
   void OnPrintDk();
-  void OutputStep();
+  void OnPrintScreen();
+  void OnPrintWindow();
+  void OnEditPaste();
+  void OnEditCopy();
+
+  void TakeBitmap(const DeviceBitmap& bitmap, bool adjustColours);
+  std::optional<DeviceBitmap> CaptureRect(ScreenSource* source, const ScreenRect& r);
+  void OutputStep(bool modifierCounts);
+  void EmptyClipboard(const char* who);
   std::string PictureFile();
   void UpdateScrollSizes();
   const QImage& Picture();
+  void DrawEmpty(QPainter& p);
 
   CPrentixDoc* doc_;
   CommandRouter* router_;
-  QImage picture_;
+  QImage picture_;  // over the current picture's rows, or a converted copy
+  const SECDib* pictureOf_ = nullptr;
   bool pictureValid_ = false;
+  int zoom_ = 0;
+  bool grid_ = false;
+  bool busyEd_ = false;
   bool busyPrintScreen_ = false;
+  bool busyPrintWindow_ = false;
   QPoint mouse_;
 };
 

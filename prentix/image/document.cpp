@@ -55,6 +55,8 @@ void SetCurrentImage(std::unique_ptr<SECDib> image) {
 
 const std::string* CurrentText() { return g_text.get(); }
 
+void FreeCurrentText() { g_text.reset(); }
+
 void SetCurrentText(std::string text) {
   g_text = std::make_unique<std::string>(std::move(text));
   g_image.reset();

@@ -16,6 +16,7 @@ SECDib* CurrentImage();
 void SetCurrentImage(std::unique_ptr<SECDib> image);  // frees the text
 const std::string* CurrentText();
 void SetCurrentText(std::string text);  // deletes the picture
+void FreeCurrentText();
 void ClearCurrent();
 
 // The class that reads and writes a file, chosen from the upper-cased path:

@@ -31,6 +31,7 @@ std::string Describe(QMenu* menu) {
   std::string out = menu->title().toStdString() + ":";
   bool first = true;
   for (QAction* a : menu->actions()) {
+    if (!a->isVisible()) continue;
     out += first ? " " : ",";
     first = false;
     if (a->isSeparator()) {

@@ -1,0 +1,104 @@
+// Captures with the real X11 copy, on the test X server with its window
+// manager: keys pressed with xdotool, a window the test painted.
+
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QPalette>
+#include <QWidget>
+#include <filesystem>
+
+#include "gui/guitest.h"
+#include "prentix/app/commands.h"
+#include "prentix/capture/screensource.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/image/secdib.h"
+
+namespace {
+
+using namespace prentix;
+using guitest::GuiTest;
+
+class CaptureX11Test : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    chdir(pxtest::TestRoot().c_str());
+  }
+  void StartWithKeys(const std::string& ini, const std::string& keys) {
+    Start(("Taskbar=no\n" + ini).c_str());
+    app_->Doc()->message = [this](const QString& text) { messages_.push_back(text.toStdString()); };
+    ASSERT_TRUE(
+        pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                          pxtest::ReadFile(WindowsDir() + "/prentix.ini") + "[Key]\n" + keys));
+    QTest::qWait(300);  // the hook grabs what prentix.ini now says
+  }
+  std::vector<std::string> messages_;
+};
+
+TEST_F(CaptureX11Test, ThreeScreenKeysSaveThreeNumberedCaptures) {
+  StartWithKeys("UseSaveAsNameFormat=1\n", "Screen=123\n");
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    std::string file = pxtest::TestRoot() + "/auto00" + std::to_string(n) + ".pxi";
+    ASSERT_EQ(pxtest::Run({"xdotool", "key", "F12"}), 0);
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(file); }));
+    WaitFor([&] { return messages_.size() == static_cast<size_t>(n); });
+    SECDib saved;
+    ASSERT_TRUE(saved.LoadImage(file.c_str()));
+    EXPECT_EQ(saved.m_dwWidth, 1280u);
+    EXPECT_EQ(saved.m_dwHeight, 800u);
+  }
+  EXPECT_EQ(messages_.size(), 3u);
+  EXPECT_FALSE(std::filesystem::exists(pxtest::TestRoot() + "/auto004.pxi"));
+}
+
+TEST_F(CaptureX11Test, PrintScreenPutsTheScreenOnTheClipboardAndInTheView) {
+  StartWithKeys("NoPrinter=1\n", "Screen=\n");
+  QGuiApplication::clipboard()->setText("old text");
+  ASSERT_EQ(pxtest::Run({"xdotool", "key", "Print"}), 0);
+  ASSERT_TRUE(WaitFor([&] { return CurrentImage() != nullptr; }));
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 1280u);
+  EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasImage());
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(1280, 800));
+}
+
+TEST_F(CaptureX11Test, WindowCaptureTakesTheFrameAndStopsAtTheScreenEdge) {
+  // Shift+F12: the window manager keeps Alt+F12 for itself
+  StartWithKeys("NoPrinter=1\nGreyScale=yes\n", "Window=s123\n");
+  QWidget painted;
+  painted.setWindowTitle("painted");
+  painted.setAutoFillBackground(true);
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(250, 10, 20));
+  painted.setPalette(palette);
+  painted.resize(300, 200);
+  painted.move(-60, 120);
+  painted.show();
+  painted.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&painted));
+  QTest::qWait(200);
+  QRect frame = painted.frameGeometry();
+  ASSERT_LT(frame.left(), 0) << "the window manager kept the window on the screen";
+
+  // Shift held until the hook has seen the release of F12
+  ASSERT_EQ(
+      pxtest::Run({"xdotool", "keydown", "shift", "key", "F12", "sleep", "0.2", "keyup", "shift"}),
+      0);
+  ASSERT_TRUE(WaitFor([&] { return CurrentImage() != nullptr; })) << pxtest::ReadFile(LogPath());
+  const SECDib* image = CurrentImage();
+  EXPECT_EQ(static_cast<int>(image->m_dwWidth), frame.right() + 1);
+  EXPECT_EQ(static_cast<int>(image->m_dwHeight), frame.height());
+  // the client area keeps its red (no grey scale for a window), the title
+  // bar above it is the window manager's
+  auto pixel = [&](int x, int y) {
+    const BYTE* p = image->Row(image->m_dwHeight - 1 - y) + 3 * x;
+    return QColor(p[2], p[1], p[0]);
+  };
+  QPoint inside = painted.geometry().center() - QPoint(0, frame.top());
+  EXPECT_EQ(pixel(inside.x(), inside.y()), QColor(250, 10, 20));
+  EXPECT_NE(pixel(inside.x(), 1), QColor(250, 10, 20));
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QAction>
+#include <QMimeData>
+#include <filesystem>
+
+#include "gui/guitest.h"
+#include "prentix/app/commands.h"
+#include "prentix/capture/screensource.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/frame/prentixview.h"
+
+namespace {
+
+using namespace prentix;
+using guitest::GuiTest;
+using guitest::Routed;
+
+// A screen of 40 x 30 pixels whose colour tells where it is, one window on
+// it, and modifier keys the test holds.
+class TestSource : public ScreenSource {
+ public:
+  int Width() override { return 40; }
+  int Height() override { return 30; }
+  std::optional<DeviceBitmap> Copy(const ScreenRect& r) override {
+    copies++;
+    int left = std::max(0, r.left), top = std::max(0, r.top);
+    int w = std::min(Width(), r.right) - left, h = std::min(Height(), r.bottom) - top;
+    if (w <= 0 || h <= 0) return std::nullopt;
+    DeviceBitmap bm;
+    bm.width = w, bm.height = h, bm.bitsPerPixel = 24, bm.stride = static_cast<size_t>(w) * 3;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        bm.bits.insert(bm.bits.end(), {static_cast<BYTE>(200), static_cast<BYTE>(left + x),
+                                       static_cast<BYTE>(top + y)});
+      }
+    }
+    return bm;
+  }
+  ScreenWindow Foreground() override { return foreground; }
+  bool IsDesktop(ScreenWindow w) override { return w == 1; }
+  bool IsVisible(ScreenWindow w) override { return w != 3; }
+  std::optional<ScreenRect> WindowRect(ScreenWindow) override { return window; }
+  void Raise(ScreenWindow w) override { raised.push_back(w); }
+  void Activate(ScreenWindow w) override { activated.push_back(w); }
+  ModifierKeys Keys() override { return keys; }
+
+  ScreenWindow foreground = 7;
+  ScreenRect window{-5, 4, 15, 14};  // partly off the left edge
+  ModifierKeys keys;
+  int copies = 0;
+  std::vector<ScreenWindow> raised, activated;
+};
+
+class CaptureTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    auto s = std::make_unique<TestSource>();
+    source_ = s.get();
+    SetScreenSource(std::move(s));
+    // automatic names land in the current directory
+    chdir(pxtest::TestRoot().c_str());
+  }
+  void TearDown() override {
+    GuiTest::TearDown();
+    SetScreenSource(nullptr);
+    QGuiApplication::clipboard()->clear();
+  }
+  // Starts with the file dialog and the messages answered by the test.
+  void StartCapturing(const std::string& ini) {
+    Start(("Taskbar=no\n" + ini).c_str());
+    app_->Doc()->promptFileName = [this](bool open, const QString&, const std::string& name) {
+      prompts_.push_back((open ? "open " : "save ") + name);
+      return answer_;
+    };
+    app_->Doc()->message = [this](const QString& text) { messages_.push_back(text.toStdString()); };
+  }
+  void Hook(int id) {
+    Frame().PostCommand(id, CommandSource::kHook);
+    QApplication::processEvents();
+  }
+  int Count(int id) const {
+    return static_cast<int>(std::count_if(routed_.begin(), routed_.end(), [id](const Routed& r) {
+      return std::get<0>(r) == id && std::get<1>(r) == CommandSource::kProgram;
+    }));
+  }
+  // Blue, green, red of the picture's pixel (x, y from the top).
+  std::array<int, 3> Pixel(int x, int y) const {
+    const SECDib* image = CurrentImage();
+    const BYTE* row = image->Row(image->m_dwHeight - 1 - y) + 3 * x;
+    return {row[0], row[1], row[2]};
+  }
+
+  TestSource* source_ = nullptr;
+  std::vector<std::string> prompts_, messages_;
+  std::string answer_;
+};
+
+TEST_F(CaptureTest, OutputStepSavesPrintsOrOnlyShows) {
+  struct Case {
+    const char* ini;
+    int command;  // 32782 screen key, 32781 window key, 32771 Print Screen
+    bool shift;
+    int saves, prints;
+    const char* file;    // written, relative to the test folder
+    const char* prompt;  // the Save As dialog's starting name
+  } cases[] = {
+      {"", 32782, false, 0, 1, nullptr, nullptr},
+      {"NoPrinter=1\n", 32782, false, 0, 0, nullptr, nullptr},
+      {"NoPrinter=1\n", 32781, true, 0, 0, nullptr, nullptr},
+      {"UseSaveAsNameFormat=1\n", 32781, false, 1, 0, "auto001.pxi", nullptr},
+      {"UseSaveAsNameFormat=1\nSaveAsNameFormat=shot\nGif=1\n", 32771, false, 1, 0, "shot001.gif",
+       nullptr},
+      {"SaveAsKeySa=1\n", 32771, true, 1, 0, "auto001.pxi", nullptr},
+      {"SaveAsKeySa=1\n", 32771, false, 0, 1, nullptr, nullptr},
+      {"SaveAsKeySa=1\n", 32782, true, 0, 1, nullptr, nullptr},  // only Print Screen
+      {"SaveAsKeySu=1\n", 32771, true, 1, 0, "chosen.pxi", "save Prentix.pxi"},
+      {"SaveAsKeySu=2\nNoPrinter=1\n", 32771, true, 0, 0, nullptr, nullptr},
+      {"SaveAs=1\n", 32782, false, 1, 0, "chosen.pxi", "save Prentix.pxi"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.ini) + std::to_string(c.command));
+    StartCapturing(c.ini);
+    answer_ = pxtest::TestRoot() + "/chosen.pxi";
+    source_->keys.shift = c.shift;
+    Hook(c.command);
+    EXPECT_NE(CurrentImage(), nullptr);
+    EXPECT_EQ(Count(cmd::kSaveInternal), c.saves);
+    EXPECT_EQ(Count(cmd::kFilePrintDirect), c.prints);
+    if (c.file) {
+      std::string path = pxtest::TestRoot() + "/" + c.file;
+      EXPECT_TRUE(std::filesystem::exists(path));
+      EXPECT_EQ(app_->Doc()->PathName(), path);
+      std::filesystem::remove(path);
+    }
+    EXPECT_EQ(prompts_.size(), c.prompt ? 1u : 0u);
+    if (c.prompt && !prompts_.empty()) EXPECT_EQ(prompts_[0], c.prompt);
+    // only automatic names are reported
+    bool automatic = c.file && !c.prompt;
+    ASSERT_EQ(messages_.size(), automatic ? 1u : 0u);
+    if (automatic) {
+      EXPECT_EQ(messages_[0], "The file was saved under the following name:\n" +
+                                  std::string(c.file));
+    }
+    EXPECT_FALSE(Flags().captureSaveRequest);
+    prompts_.clear(), messages_.clear(), routed_.clear();
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(CaptureTest, ScreenAndPasteAreAdjustedTheWindowKeepsItsColours) {
+  StartCapturing("NoPrinter=1\nGreyScale=yes\nMonoChange=1\n");  // inverted grey
+  Hook(cmd::kPrintScreen);
+  ASSERT_NE(CurrentImage(), nullptr);
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 40u);
+  EXPECT_EQ(Pixel(3, 2), (std::array<int, 3>{55, 55, 55}));
+  // the window: raised first, clipped at the left edge, colours as they are
+  source_->foreground = 7;
+  Hook(cmd::kPrintWindow);
+  EXPECT_EQ(source_->raised, std::vector<ScreenWindow>{7});
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 15u);
+  EXPECT_EQ(CurrentImage()->m_dwHeight, 10u);
+  EXPECT_EQ(Pixel(0, 0), (std::array<int, 3>{200, 0, 4}));
+  // Print Screen: the screen goes to the clipboard first, then is pasted and adjusted
+  Hook(cmd::kPasteAndPrint);
+  EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasImage());
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 40u);
+  EXPECT_EQ(Pixel(39, 29), (std::array<int, 3>{55, 55, 55}));
+  // the foreground went back to where it was each time
+  EXPECT_EQ(source_->activated, (std::vector<ScreenWindow>{7, 7, 7}));
+
+  // window cases that capture nothing: logged, no output step
+  routed_.clear();
+  const int copies = source_->copies;
+  source_->foreground = 0;
+  Hook(cmd::kPrintWindow);
+  source_->foreground = 3;  // not visible
+  Hook(cmd::kPrintWindow);
+  EXPECT_EQ(source_->copies, copies);
+  source_->foreground = 1;  // the desktop: the whole screen
+  Hook(cmd::kPrintWindow);
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 40u);
+  std::string log = pxtest::ReadFile(LogPath());
+  for (const char* line : {"OnPrintWindow() Cannot capture that window!\n",
+                           "OnPrintWindow() Window is not visible.  Can't capture!\n",
+                           "OnPrintWindow() hWndSelect == hWndDesktop\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(CaptureTest, ClipboardTextIsPastedCutAndPasteAndPrintDropped) {
+  StartCapturing("");
+  // 65,518 ASCII bytes, then a two-byte character across the limit
+  std::string text(65518, 'a');
+  text += "\xC3\xA4 and more";
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+  Frame().UpdateCommandUi();
+  EXPECT_TRUE(Frame().ActionFor(cmd::kEditPaste)->isEnabled());
+  EXPECT_FALSE(Frame().ActionFor(cmd::kPasteAndPrint)->isEnabled());
+  Frame().PostCommand(cmd::kPasteAndPrint, CommandSource::kMenu);
+  QApplication::processEvents();
+  EXPECT_TRUE(WasRouted(cmd::kPasteAndPrint, CommandSource::kMenu, RouteResult::kDisabled));
+  Frame().ActionFor(cmd::kEditPaste)->trigger();
+  ASSERT_NE(CurrentText(), nullptr);
+  EXPECT_EQ(*CurrentText(), std::string(65518, 'a'));
+  // Copy puts the picture back as a picture
+  Hook(cmd::kPrintScreen);
+  Frame().ActionFor(cmd::kEditCopy)->trigger();
+  QImage copied = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(copied.size(), QSize(40, 30));
+  EXPECT_EQ(copied.pixel(3, 2), qRgb(2, 3, 200));
+}
+
+TEST_F(CaptureTest, AScreenKeyDuringItsOwnCaptureIsIgnored) {
+  StartCapturing("");
+  // both arrive before the first is handled; the second runs while the
+  // first dispatches waiting messages and finds it busy
+  Frame().PostCommand(cmd::kPrintScreen, CommandSource::kHook);
+  Frame().PostCommand(cmd::kPrintScreen, CommandSource::kHook);
+  WaitFor([&] { return routed_.size() >= 3; }, 500);
+  EXPECT_EQ(source_->copies, 1);
+  EXPECT_EQ(Count(cmd::kFilePrintDirect), 1);
+  std::string log = pxtest::ReadFile(LogPath());
+  size_t first = log.find("OnPrintScreen()");
+  EXPECT_NE(log.find("OnPrintScreen()", first + 1), std::string::npos);
+  // afterwards the key works again
+  Hook(cmd::kPrintScreen);
+  EXPECT_EQ(source_->copies, 2);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// Time from an F12 release to the capture done, in the program itself:
+// saved under its automatic name, or shown in the view. The key goes
+// through the real hook and X server; run on a display with WINDIR set to
+// a scratch directory.
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "prentix/app/commands.h"
+#include "prentix/frame/mainframe.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/frame/prentixqtapp.h"
+#include "prentix/frame/prentixview.h"
+
+// Xlib's macros (None, Bool, Status) last: Qt's headers use those names
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+struct Result {
+  double median, min, max;
+};
+
+Result Summary(std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  return {ms[ms.size() / 2], ms.front(), ms.back()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? atoi(argv[1]) : 20;
+  const std::string dir = getenv("WINDIR") ? getenv("WINDIR") : "/tmp";
+  QApplication qt(argc, argv);
+  Display* typist = XOpenDisplay(nullptr);
+  if (!typist) return 1;
+  const KeyCode f12 = XKeysymToKeycode(typist, XK_F12);
+
+  for (bool save : {true, false}) {
+    platform::WritePrivateProfileStrings(
+        {{"Verwendung", "Taskbar", "no"},
+         {"Verwendung", "NoPrinter", "1"},
+         {"Verwendung", "UseSaveAsNameFormat", save ? "1" : ""},
+         {"Verwendung", "SaveAsNameFormat", dir + "/shot"},
+         {"Key", "Screen", "123"}},
+        "prentix.ini");
+    prentix::CPrentixApp app;
+    app.InitInstance({});
+    app.Doc()->message = [](const QString&) {};  // no box to click away
+    prentix::CPrentixView* view = app.MainFrame()->View();
+    int handled = 0;
+    app.Router().observer = [&](int id, prentix::CommandSource, prentix::RouteResult r) {
+      if (id == prentix::cmd::kPrintScreen && r == prentix::RouteResult::kHandled) ++handled;
+    };
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 500) qt.processEvents(QEventLoop::AllEvents, 20);
+
+    std::vector<double> ms;
+    for (int i = 1; i <= runs; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "/shot%03d.pxi", i);
+      const std::string file = dir + name;
+      const int before = handled;
+      XTestFakeKeyEvent(typist, f12, True, CurrentTime);
+      XTestFakeKeyEvent(typist, f12, False, CurrentTime);
+      XFlush(typist);
+      auto t0 = std::chrono::steady_clock::now();
+      QElapsedTimer limit;
+      limit.start();
+      while (limit.elapsed() < 3000 &&
+             (save ? !std::filesystem::exists(file) : handled == before)) {
+        qt.processEvents(QEventLoop::AllEvents, 1);
+      }
+      // shown: the view has painted the new picture
+      if (!save) view->viewport()->repaint();
+      auto t1 = std::chrono::steady_clock::now();
+      if (save ? !std::filesystem::exists(file) : handled == before) {
+        fprintf(stderr, "capture_latency: nothing on run %d\n", i);
+        return 1;
+      }
+      ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+      usleep(50000);
+    }
+    Result r = Summary(ms);
+    printf("%-30s median %6.1f ms  (min %.1f, max %.1f, %d runs)\n",
+           save ? "hot key to picture saved" : "hot key to picture shown", r.median, r.min,
+           r.max, runs);
+    app.MainFrame()->askQuestion = [](QWidget*, const QString&) { return QMessageBox::Yes; };
+    app.ExitInstance();
+  }
+  XCloseDisplay(typist);
+  return 0;
+}

@@ -49,13 +49,12 @@ int main(int argc, char** argv) {
   const KeyCode f12 = XKeysymToKeycode(typist, XK_F12);
 
   for (bool save : {true, false}) {
-    platform::WritePrivateProfileStrings(
-        {{"Verwendung", "Taskbar", "no"},
-         {"Verwendung", "NoPrinter", "1"},
-         {"Verwendung", "UseSaveAsNameFormat", save ? "1" : ""},
-         {"Verwendung", "SaveAsNameFormat", dir + "/shot"},
-         {"Key", "Screen", "123"}},
-        "prentix.ini");
+    platform::WritePrivateProfileStrings({{"Verwendung", "Taskbar", "no"},
+                                          {"Verwendung", "NoPrinter", "1"},
+                                          {"Verwendung", "UseSaveAsNameFormat", save ? "1" : ""},
+                                          {"Verwendung", "SaveAsNameFormat", dir + "/shot"},
+                                          {"Key", "Screen", "123"}},
+                                         "prentix.ini");
     prentix::CPrentixApp app;
     app.InitInstance({});
     app.Doc()->message = [](const QString&) {};  // no box to click away
@@ -96,8 +95,8 @@ int main(int argc, char** argv) {
     }
     Result r = Summary(ms);
     printf("%-30s median %6.1f ms  (min %.1f, max %.1f, %d runs)\n",
-           save ? "hot key to picture saved" : "hot key to picture shown", r.median, r.min,
-           r.max, runs);
+           save ? "hot key to picture saved" : "hot key to picture shown", r.median, r.min, r.max,
+           runs);
     app.MainFrame()->askQuestion = [](QWidget*, const QString&) { return QMessageBox::Yes; };
     app.ExitInstance();
   }

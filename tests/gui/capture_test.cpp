@@ -1,8 +1,9 @@
 #include <unistd.h>
 
-#include <QClipboard>
 #include <QAction>
+#include <QClipboard>
 #include <QMimeData>
+#include <QScrollBar>
 #include <filesystem>
 
 #include "gui/guitest.h"
@@ -141,8 +142,8 @@ TEST_F(CaptureTest, OutputStepSavesPrintsOrOnlyShows) {
     bool automatic = c.file && !c.prompt;
     ASSERT_EQ(messages_.size(), automatic ? 1u : 0u);
     if (automatic) {
-      EXPECT_EQ(messages_[0], "The file was saved under the following name:\n" +
-                                  std::string(c.file));
+      EXPECT_EQ(messages_[0],
+                "The file was saved under the following name:\n" + std::string(c.file));
     }
     EXPECT_FALSE(Flags().captureSaveRequest);
     prompts_.clear(), messages_.clear(), routed_.clear();
@@ -229,6 +230,78 @@ TEST_F(CaptureTest, AScreenKeyDuringItsOwnCaptureIsIgnored) {
   // afterwards the key works again
   Hook(cmd::kPrintScreen);
   EXPECT_EQ(source_->copies, 2);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace prentix;
+
+// The view shows the picture upright at every zoom, straight from its
+// bottom-up rows, and a large picture shrunk does not hold the window up.
+TEST_F(GuiTest, ViewDrawsThePictureUprightAtItsZoom) {
+  Start("Taskbar=no\n");
+  // 8 x 4 pixels in 2 x 2 blocks: colour = (block x * 60, block y * 100, 200)
+  DeviceBitmap bm;
+  bm.width = 8, bm.height = 4, bm.bitsPerPixel = 24, bm.stride = 24;
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      bm.bits.insert(bm.bits.end(), {static_cast<BYTE>(200), static_cast<BYTE>(y / 2 * 100),
+                                     static_cast<BYTE>(x / 2 * 60)});
+    }
+  }
+  auto image = std::make_unique<SECDib>();
+  ASSERT_TRUE(image->CreateFromBitmap(bm));
+  SetCurrentImage(std::move(image));
+  app_->Doc()->UpdatePictureSize();
+  CPrentixView* view = Frame().View();
+  view->resize(300, 200);
+  view->PictureChanged();
+  auto colour = [](int bx, int by) { return QColor(bx * 60, by * 100, 200); };
+  struct Case {
+    int zoom;
+    int scale2;  // screen pixels per picture pixel, times 2
+  } cases[] = {{0, 2}, {1, 2}, {4, 8}, {-2, 1}, {8, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zoom);
+    view->SetZoom(c.zoom);
+    QImage shot = view->viewport()->grab().toImage();
+    for (int by = 0; by < 2; ++by) {
+      for (int bx = 0; bx < 4; ++bx) {
+        // the middle of each block on the screen
+        int x = (bx * 2 + 1) * c.scale2 / 2, y = (by * 2 + 1) * c.scale2 / 2;
+        EXPECT_EQ(QColor(shot.pixel(x, y)), colour(bx, by)) << bx << "," << by;
+      }
+    }
+  }
+  // the grid from zoom 8: a dotted line on each picture pixel's left edge
+  view->SetGrid(true);
+  QImage grid = view->viewport()->grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < 32; ++y) dark += QColor(grid.pixel(8, y)) == QColor(Qt::black);
+  EXPECT_GT(dark, 4);
+  view->SetZoom(4);
+  // a picture pixel edge at zoom 4 has no line
+  EXPECT_EQ(QColor(view->viewport()->grab().toImage().pixel(4, 1)), colour(0, 0));
+  view->SetGrid(false);
+
+  // 4000 x 3000 at zoom -2
+  DeviceBitmap big;
+  big.width = 4000, big.height = 3000, big.bitsPerPixel = 24, big.stride = 12000;
+  big.bits.assign(big.stride * 3000, 0x55);
+  image = std::make_unique<SECDib>();
+  ASSERT_TRUE(image->CreateFromBitmap(big));
+  SetCurrentImage(std::move(image));
+  app_->Doc()->UpdatePictureSize();
+  view->SetZoom(-2);
+  view->resize(1200, 800);
+  view->PictureChanged();
+  QElapsedTimer t;
+  t.start();
+  for (int i = 0; i < 5; ++i) view->viewport()->repaint();
+  EXPECT_LT(t.elapsed(), 1000) << "five paints";
+  EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - view->viewport()->width());
 }
 
 }  // namespace

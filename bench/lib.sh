@@ -20,3 +20,19 @@ seconds() {  # command... -> its wall time in seconds, output discarded
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
+
+# in_x_session WxH command...: runs the command on a private Xvfb of that
+# size with icewm and its tray, WINDIR and HOME in a scratch folder.
+in_x_session() {
+  local size=$1
+  shift
+  local scratch tools
+  scratch=$(mktemp -d)
+  tools=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tools" && pwd)
+  mkdir -p "$scratch/home"
+  WINDIR="$scratch" HOME="$scratch/home" xvfb-run -a -s "-screen 0 ${size}x24 -noreset" \
+    "$tools/x11-session.sh" "$@"
+  local rc=$?
+  rm -rf "$scratch"
+  return $rc
+}

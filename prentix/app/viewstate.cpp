@@ -1,78 +1,83 @@
 #include "prentix/app/viewstate.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "prentix/app/commands.h"
 
 namespace prentix {
 
 using namespace cmd;
 
-bool IsViewCommand(int id) {
-  switch (id) {
-    case kPasteAndPrint:
-    case kTrayCapture:
-    case kPrintWindow:
-    case kPrintScreen:
-    case kEditPaste:
-    case kEditCopy:
-    case kNew:
-    case kEditPicture:
-    case kMail:
-    case kFlipVertical:
-    case kFlipHorizontal:
-    case kRotateRight:
-    case kRotateLeft:
-    case kCut:
-    case kInsertCursor:
-    case kZoomIn:
-    case kZoomOneToOne:
-    case kZoomOut:
-    case kZoomBoxList:
-    case kShowGrid:
-    case kFilePrint:
-    case kFilePrintDirect:
-    case kFilePrintPreview:
-      return true;
-    default:
-      return id >= kCursorFirst && id <= kCursorLast;
-  }
+namespace {
+
+enum class Rule { kAlways, kImage, kImageOrText, kImageAndTool, kClipboardPicture, kClipboardAny };
+
+struct ViewCommand {
+  int id;
+  Rule rule;
+};
+
+constexpr ViewCommand kViewCommands[] = {
+    {kPasteAndPrint, Rule::kClipboardPicture},
+    {kTrayCapture, Rule::kAlways},
+    {kPrintWindow, Rule::kAlways},
+    {kPrintScreen, Rule::kAlways},
+    {kEditPaste, Rule::kClipboardAny},
+    {kEditCopy, Rule::kImage},
+    {kNew, Rule::kImageOrText},
+    {kEditPicture, Rule::kImageAndTool},
+    {kMail, Rule::kImage},
+    {kFlipVertical, Rule::kImage},
+    {kFlipHorizontal, Rule::kImage},
+    {kRotateRight, Rule::kImage},
+    {kRotateLeft, Rule::kImage},
+    {kCut, Rule::kImage},
+    {kInsertCursor, Rule::kImage},
+    {kZoomIn, Rule::kImage},
+    {kZoomOneToOne, Rule::kImage},
+    {kZoomOut, Rule::kImage},
+    {kZoomBoxList, Rule::kAlways},
+    {kShowGrid, Rule::kAlways},
+    {kFilePrint, Rule::kImageOrText},
+    {kFilePrintDirect, Rule::kImageOrText},
+    {kFilePrintPreview, Rule::kImageOrText},
+};
+
+const ViewCommand* Find(int id) {
+  auto it = std::find_if(std::begin(kViewCommands), std::end(kViewCommands),
+                         [id](const ViewCommand& c) { return c.id == id; });
+  return it == std::end(kViewCommands) ? nullptr : it;
 }
 
+bool IsPointer(int id) { return id >= kCursorFirst && id <= kCursorLast; }
+
+}  // namespace
+
+bool IsViewCommand(int id) { return IsPointer(id) || Find(id) != nullptr; }
+
 bool ViewCommandEnabled(int id, const ViewState& s) {
-  switch (id) {
-    case kEditPaste:
-      return s.clipboardBitmap || s.clipboardText;
-    case kPasteAndPrint:
-      return s.clipboardBitmap;
-    case kNew:
-    case kFilePrint:
-    case kFilePrintDirect:
-    case kFilePrintPreview:
-      return s.hasImage || s.hasText;
-    case kEditPicture:
-      return s.hasImage && s.toolSet;
-    case kEditCopy:
-    case kMail:
-    case kFlipVertical:
-    case kFlipHorizontal:
-    case kRotateRight:
-    case kRotateLeft:
-    case kCut:
-    case kInsertCursor:
-    case kZoomIn:
-    case kZoomOneToOne:
-    case kZoomOut:
+  const ViewCommand* c = Find(id);
+  switch (IsPointer(id) ? Rule::kImage : c ? c->rule : Rule::kAlways) {
+    case Rule::kAlways:
+      return true;
+    case Rule::kImage:
       return s.hasImage;
-    default:
-      if (id >= kCursorFirst && id <= kCursorLast) return s.hasImage;
-      return true;  // captures, the zoom box, the grid
+    case Rule::kImageOrText:
+      return s.hasImage || s.hasText;
+    case Rule::kImageAndTool:
+      return s.hasImage && s.toolSet;
+    case Rule::kClipboardPicture:
+      return s.clipboardBitmap;
+    case Rule::kClipboardAny:
+      return s.clipboardBitmap || s.clipboardText;
   }
+  return true;
 }
 
 bool ViewCommandChecked(int id, const ViewState& s) {
   if (id == kShowGrid) return s.gridOn;
-  if (id >= kCursorFirst && id <= kCursorLast) {
-    return id == (s.lastPointer < 0 ? kCursorFirst : s.lastPointer);
-  }
+  if (IsPointer(id)) return id == (s.lastPointer < 0 ? kCursorFirst : s.lastPointer);
   return false;
 }
 
@@ -80,11 +85,5 @@ bool IsFrameCommand(int id) {
   return id == kMinimize || id == kHelpTopics || id == kSettings || id == kToolbar ||
          id == kAppExit;
 }
-
-bool IsDocumentCommand(int id) {
-  return id == kSaveAs || id == kOpen || id == kSaveInternal || id == kRecentFile;
-}
-
-bool IsAppCommand(int id) { return id == kAppAbout || id == kFileNew || id == kFilePrintSetup; }
 
 }  // namespace prentix

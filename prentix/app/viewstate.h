@@ -22,10 +22,7 @@ bool ViewCommandEnabled(int id, const ViewState& s);
 // before any choice).
 bool ViewCommandChecked(int id, const ViewState& s);
 
-// Commands the frame, the document and the application handle; none of
-// them has a state rule.
+// The frame's own commands (no state rule).
 bool IsFrameCommand(int id);
-bool IsDocumentCommand(int id);
-bool IsAppCommand(int id);
 
 }  // namespace prentix

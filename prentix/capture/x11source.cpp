@@ -52,10 +52,8 @@ class X11Source : public ScreenSource {
   std::unique_ptr<Connection> c_;
 };
 
-std::unique_ptr<ScreenSource>& Slot() {
-  static std::unique_ptr<ScreenSource> source;
-  return source;
-}
+std::unique_ptr<ScreenSource> g_source;
+bool g_opened = false;  // the X server was asked once; no display stays no display
 
 }  // namespace
 
@@ -66,14 +64,16 @@ std::unique_ptr<ScreenSource> OpenX11Source() {
 }
 
 ScreenSource* CurrentScreenSource() {
-  static bool opened = false;
-  if (!Slot() && !opened) {
-    opened = true;
-    Slot() = OpenX11Source();
+  if (!g_source && !g_opened) {
+    g_opened = true;
+    g_source = OpenX11Source();
   }
-  return Slot().get();
+  return g_source.get();
 }
 
-void SetScreenSource(std::unique_ptr<ScreenSource> source) { Slot() = std::move(source); }
+void SetScreenSource(std::unique_ptr<ScreenSource> source) {
+  g_source = std::move(source);
+  g_opened = g_source != nullptr;  // null: the X server's again, when next asked
+}
 
 }  // namespace prentix

@@ -110,6 +110,12 @@ bool CPrentixDoc::OnSaveDocument(const std::string& path) {
   return true;
 }
 
+void CPrentixDoc::ForgetPath() {
+  if (path_.empty()) return;
+  path_.clear();
+  emit Changed();
+}
+
 void CPrentixDoc::UpdatePictureSize() {
   const SECDib* image = CurrentImage();
   m_sizeDoc = image ? QSize(static_cast<int>(image->m_dwWidth), static_cast<int>(image->m_dwHeight))

@@ -33,6 +33,8 @@ class CPrentixDoc : public QObject, public CommandTarget {
   bool OnSaveDocument(const std::string& path);
 
   const std::string& PathName() const { return path_; }
+  // A capture replaced the picture: it is no longer that file's.
+  void ForgetPath();
   QSize m_sizeDoc{1, 1};
   // The picture size after a capture or a change: the image's, 0 x 0 without.
   void UpdatePictureSize();

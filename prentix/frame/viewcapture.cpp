@@ -55,6 +55,8 @@ void CPrentixView::TakeBitmap(const DeviceBitmap& bitmap, bool adjustColours) {
     AdjustColours(*image, {s.MonoR, s.MonoG, s.MonoB, s.MonoM, s.GreyScale, s.MonoChange});
   }
   SetCurrentImage(std::move(image));
+  // Edit picture and Mail must not hand on the file of an earlier picture
+  doc_->ForgetPath();
   doc_->UpdatePictureSize();
   PictureChanged();
 }

@@ -154,7 +154,14 @@ TEST_F(CaptureTest, OutputStepSavesPrintsOrOnlyShows) {
 
 TEST_F(CaptureTest, ScreenAndPasteAreAdjustedTheWindowKeepsItsColours) {
   StartCapturing("NoPrinter=1\nGreyScale=yes\nMonoChange=1\n");  // inverted grey
+  // a picture opened from a file, then a capture: the file is not the capture's
+  const std::string file = pxtest::TestRoot() + "/opened.pxi";
   Hook(cmd::kPrintScreen);
+  ASSERT_TRUE(SaveImageDocument(*CurrentImage(), file));
+  ASSERT_TRUE(app_->Doc()->OnOpenDocument(file));
+  Hook(cmd::kPrintScreen);
+  EXPECT_EQ(app_->Doc()->PathName(), "");
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Prentix");
   ASSERT_NE(CurrentImage(), nullptr);
   EXPECT_EQ(CurrentImage()->m_dwWidth, 40u);
   EXPECT_EQ(Pixel(3, 2), (std::array<int, 3>{55, 55, 55}));
@@ -171,7 +178,7 @@ TEST_F(CaptureTest, ScreenAndPasteAreAdjustedTheWindowKeepsItsColours) {
   EXPECT_EQ(CurrentImage()->m_dwWidth, 40u);
   EXPECT_EQ(Pixel(39, 29), (std::array<int, 3>{55, 55, 55}));
   // the foreground went back to where it was each time
-  EXPECT_EQ(source_->activated, (std::vector<ScreenWindow>{7, 7, 7}));
+  EXPECT_EQ(source_->activated, (std::vector<ScreenWindow>{7, 7, 7, 7}));
 
   // window cases that capture nothing: logged, no output step
   routed_.clear();

@@ -1,0 +1,123 @@
+#include "prentix/print/layoutpage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+
+#include "prentix/lang/sprache.h"
+
+namespace prentix {
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  // to the nearest, halves away from zero, as the Windows call rounds
+  int64_t p = static_cast<int64_t>(a) * b;
+  int64_t ap = p < 0 ? -p : p, ac = c < 0 ? -static_cast<int64_t>(c) : c;
+  int64_t q = (ap + ac / 2) / ac;
+  return static_cast<int>((p < 0) != (c < 0) ? -q : q);
+}
+
+PageLayout LayoutPage(const PageMetrics& m, const PageContent& c, const Settings& s) {
+  PageLayout out;
+  int left = 0, top = 0, right = m.horzRes, bottom = m.vertRes;
+  const int cw = m.cellWidth, ch = m.cellHeight;
+
+  // margins in cells; 0 takes a default that depends on centring
+  const bool centre = s.center == 1;
+  int topMargin = s.TopMargin ? s.TopMargin : 2;
+  int bottomMargin = s.BottomMargin ? s.BottomMargin : (centre ? 2 : 0);
+  int leftMargin = s.LeftMargin ? s.LeftMargin : 8;
+  int rightMargin = s.RightMargin ? s.RightMargin : (centre ? 8 : 2);
+  top += topMargin * ch;
+  bottom -= bottomMargin * ch;
+  left += leftMargin * cw;
+  right -= rightMargin * cw;
+
+  if (c.header) {
+    const std::string printAt = GetSprachText(16022), host = GetSprachText(16023),
+                      user = GetSprachText(16024), file = GetSprachText(16049);
+    auto width = [&](const std::string& t) { return m.textWidth ? m.textWidth(t) : 0; };
+    int labels = std::max({width(printAt), width(host), width(user)});
+    if (!c.filePath.empty()) labels = std::max(labels, width(file));
+    const int lh = m.lineHeight;
+    auto line = [&](int x, std::string label, std::string value) {
+      out.header.push_back({x, top, std::move(label), std::move(value)});
+      top += lh;
+      bottom -= lh;
+    };
+    if (s.Page == 1) {
+      line(right, {}, std::string(GetSprachText(16048)) + " " + std::to_string(c.printCounter));
+    }
+    if (s.PrintDate == 1) line(left + labels, printAt, c.date);
+    if (s.Hostname == 1 && !c.host.empty()) line(left + labels, host, c.host);
+    if (s.Username == 1 && !c.user.empty()) line(left + labels, user, c.user);
+    if (s.Filename == 1 && !c.filePath.empty()) line(left + labels, file, c.filePath);
+    top += lh / 2;
+    bottom -= lh / 2;
+  }
+
+  int w = c.width, h = c.height;
+  if (c.text) {
+    w = right - left;
+    if (s.Hostname == 1 || s.Username == 1 || s.Page == 1 || s.PrintDate == 1) {
+      out.separator = true;
+      out.separatorY = top - ch / 2;
+      out.separatorLeft = left;
+      out.separatorRight = right;
+    }
+    h = ch * (1 + c.textLineFeeds);
+    out.textFontHeight = ch;
+  }
+
+  bool placed = false;
+  if (s.eze == 1 && m.screenLogPixelsX > 0 && m.screenLogPixelsY > 0) {
+    int w1 = MulDiv(w, m.logPixelsX, m.screenLogPixelsX);
+    int h1 = MulDiv(h, m.logPixelsY, m.screenLogPixelsY);
+    if (left + w1 <= right && top + h1 <= bottom) {
+      right = left + w1;
+      bottom = top + h1;
+      placed = true;
+    }
+  }
+  if (!placed && w > 0 && h > 0 && m.logPixelsX > 0 && m.logPixelsY > 0) {
+    // extended precision, truncated toward zero
+    long double availW = right - left;
+    long double scaledH =
+        std::trunc((availW * h * m.logPixelsY) / (static_cast<long double>(w) * m.logPixelsX));
+    if (top + scaledH <= bottom) {
+      bottom = top + static_cast<int>(scaledH);
+    } else {
+      long double availH = bottom - top;
+      long double scaledW =
+          std::trunc((availH * w * m.logPixelsX) / (static_cast<long double>(h) * m.logPixelsY));
+      right = left + static_cast<int>(scaledW);
+    }
+  }
+
+  // centring on the whole sheet; margins and header do not count
+  if (centre) {
+    int width = right - left;
+    left = (m.horzRes - width) / 2;
+    right = left + width;
+  }
+  if (s.centerV == 1) {
+    int height = bottom - top;
+    top = (m.vertRes - height) / 2;
+    bottom = top + height;
+  }
+  if (c.text) bottom = m.vertRes;
+  out.target = {left, top, right, bottom};
+  return out;
+}
+
+std::string HeaderDate() {
+  char text[80];
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  size_t n = std::strftime(text, sizeof text, "%c", &local);
+  return std::string(text, n);
+}
+
+}  // namespace prentix

@@ -57,13 +57,14 @@ function(px_test module)
   if(A_LABEL STREQUAL "unit")
     # unit tests never see a display
     list(APPEND env "DISPLAY=")
-  elseif(A_LABEL STREQUAL "gui")
+  elseif(A_LABEL STREQUAL "gui" OR A_LABEL STREQUAL "print")
     # no display either: the hook and screen copies stay off the shared server
     list(APPEND env "QT_QPA_PLATFORM=offscreen" "DISPLAY=")
   endif()
-  # x11 tests share one server and its keyboard: one at a time
+  # x11 tests share one server and its keyboard, print tests the queues:
+  # one at a time
   set(serial FALSE)
-  if(A_LABEL STREQUAL "x11")
+  if(A_LABEL STREQUAL "x11" OR A_LABEL STREQUAL "print")
     set(serial TRUE)
   endif()
   gtest_discover_tests(${exe}

@@ -29,8 +29,8 @@ for lang in de en; do
   case $lang in de) number=7 ;; en) number=9 ;; esac
   export WINDIR="$scratch/$lang/windows" HOME="$scratch/$lang/home"
   mkdir -p "$WINDIR" "$HOME"
-  # captures only shown, never printed, whatever printers this machine has
-  printf '[Verwendung]\nTaskbar=no\nNoPrinter=1\nLanguage=%s\n[Key]\nScreen=123\nWindow=a123\n' \
+  # captures are printed on the PDF-file printer, whatever printers this machine has
+  printf '[Verwendung]\nTaskbar=no\nPRINTER=PDF file\nPage=yes\nFilename=yes\nLanguage=%s\n[Key]\nScreen=123\nWindow=a123\n' \
     "$number" \
     >"$WINDIR/prentix.ini"
   "$prentix" >/dev/null 2>&1 &
@@ -42,6 +42,12 @@ for lang in de en; do
   # the screen key: the capture shows in the window
   xdotool key F12
   grab "$main" "capture-$lang"
+  # the page it printed
+  pdf=$(find "$HOME" -name 'prentix001.pdf' | head -1)
+  if [ -n "$pdf" ]; then
+    pdftoppm -r 60 -png -singlefile "$pdf" "$out/printed-$lang"
+    echo "screenshots: docs/screenshots/printed-$lang.png"
+  fi
 
   # the about box, through the Help menu's last item
   xdotool windowactivate --sync "$main" key --clearmodifiers alt+h

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
 
@@ -32,6 +34,10 @@ CPrentixView::CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* par
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   connect(doc_, &CPrentixDoc::Changed, this, &CPrentixView::PictureChanged);
+  printDialog = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, window());
+    return dialog.exec() == QDialog::Accepted;
+  };
   // dragging a scroll box at a zoom stops on whole picture pixels
   for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
     connect(bar, &QScrollBar::sliderMoved, this, [this, bar](int value) {
@@ -39,6 +45,8 @@ CPrentixView::CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* par
     });
   }
 }
+
+CPrentixView::~CPrentixView() = default;
 
 ViewState CPrentixView::State() const {
   ViewState s;
@@ -65,6 +73,10 @@ bool CPrentixView::Handles(int id) const {
     case kPrintScreen:
     case kEditPaste:
     case kEditCopy:
+    case kFilePrint:
+    case kFilePrintDirect:
+    case kFilePrintPreview:
+    case kFilePrintSetup:
       return true;
     default:
       return false;
@@ -94,6 +106,14 @@ void CPrentixView::OnCommand(int id) {
       return OnEditPaste();
     case kEditCopy:
       return OnEditCopy();
+    case kFilePrint:
+      return OnFilePrint(true);
+    case kFilePrintDirect:
+      return OnFilePrint(false);
+    case kFilePrintPreview:
+      return OnFilePrintPreview();
+    case kFilePrintSetup:
+      return OnFilePrintSetup();
   }
 }
 

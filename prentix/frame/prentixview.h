@@ -5,21 +5,30 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/viewstate.h"
 #include "prentix/capture/screensource.h"
 
+class QPrinter;
+
 namespace prentix {
 
 class CPrentixDoc;
 class SECDib;
 
+// The printer that writes numbered PDF files, offered beside the system's
+// queues and taken when there is none.
+inline constexpr const char kPdfFilePrinter[] = "PDF file";
+
 class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   Q_OBJECT
  public:
   CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* parent = nullptr);
+  ~CPrentixView() override;
 
   ViewState State() const;
   bool Handles(int id) const override;
@@ -41,6 +50,15 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // The screen's copy that Print Screen makes itself (Alt: the active
   // window), put on the clipboard as a picture before the hook's paste.
   void SystemPrintScreen(bool window);
+
+  // Real print jobs so far (cancelled dialogs count too).
+  static int PrintCounter();
+  // Where the PDF-file printer writes: the documents folder's "Prentix".
+  static QString PdfFolder();
+  // The file the last job went to when it was the PDF-file printer.
+  const QString& LastPdfFile() const { return lastPdf_; }
+  // The print dialog; tests answer it themselves.
+  std::function<bool(QPrinter& printer)> printDialog;
 
  signals:
   void PostCommand(int id);  // to the main window, handled after this one
@@ -66,6 +84,11 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void TakeBitmap(const DeviceBitmap& bitmap, bool adjustColours);
   std::optional<DeviceBitmap> CaptureRect(ScreenSource* source, const ScreenRect& r);
   void OutputStep(bool modifierCounts);
+  void OnFilePrint(bool withDialog);
+  void OnFilePrintPreview();
+  void OnFilePrintSetup();
+  bool OnPreparePrinting(QPrinter& printer, bool preview, bool withDialog);
+  void DrawPage(QPainter& p, QPrinter& printer);
   void EmptyClipboard(const char* who);
   std::string PictureFile();
   void UpdateScrollSizes();
@@ -83,6 +106,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   bool busyPrintScreen_ = false;
   bool busyPrintWindow_ = false;
   QPoint mouse_;
+  std::unique_ptr<QPrinter> setup_;  // what Print Setup chose, for later jobs
+  QString lastPdf_;
 };
 
 }  // namespace prentix

@@ -66,8 +66,11 @@ class GuiTest : public testing::Test {
   // ini: with the file as the last run left it.
   prentix::CPrentixApp& Start(const char* ini, std::vector<std::string> args = {}) {
     if (ini) {
-      EXPECT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
-                                    "[Verwendung]\nLogging=" + LogPath() + "\n" + ini));
+      // prints go to PDF files in the test's home, never to a real printer,
+      // unless the test names a queue itself (the first PRINTER line counts)
+      EXPECT_TRUE(pxtest::WriteFile(
+          WindowsDir() + "/prentix.ini",
+          "[Verwendung]\nLogging=" + LogPath() + "\n" + ini + "PRINTER=PDF file\n"));
     }
     prentix::StartupSources sources;
     sources.windowsVersion = [] { return *prentix::ParseWindowsVersion("4.0-nt"); };

@@ -1,0 +1,205 @@
+// Printing through a real CUPS scheduler (the test runner's private one:
+// queues PXA, the default, and PXB, each keeping its jobs as PDF files in
+// $PX_CUPS_OUT). Pages are checked by rendering them with pdftoppm.
+
+#include <stdlib.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QScreen>
+#include <filesystem>
+
+#include "gui/guitest.h"
+#include "prentix/app/commands.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/frame/prentixview.h"
+#include "prentix/image/autoname.h"
+#include "prentix/print/layoutpage.h"
+
+namespace {
+
+using namespace prentix;
+using guitest::GuiTest;
+
+class PrintTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    const char* out = getenv("PX_CUPS_OUT");
+    ASSERT_TRUE(out && *out) << "no private CUPS scheduler: run through the test runner";
+    out_ = out;
+    for (const char* q : {"/PXA.pdf", "/PXB.pdf"}) std::filesystem::remove(out_ + q);
+  }
+
+  // 200 x 100: the left half red, the right half blue.
+  void SetPicture() {
+    DeviceBitmap bm;
+    bm.width = 200, bm.height = 100, bm.bitsPerPixel = 24, bm.stride = 600;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 200; ++x)
+        bm.bits.insert(bm.bits.end(), {static_cast<BYTE>(x < 100 ? 0 : 255), 0,
+                                       static_cast<BYTE>(x < 100 ? 255 : 0)});
+    auto image = std::make_unique<SECDib>();
+    ASSERT_TRUE(image->CreateFromBitmap(bm));
+    SetCurrentImage(std::move(image));
+    app_->Doc()->UpdatePictureSize();
+  }
+
+  void Print(int id) {
+    Frame().View()->printDialog = [this](QPrinter&) {
+      ++dialogs_;
+      return dialogAnswer_;
+    };
+    app_->Router().Route(id, CommandSource::kProgram);
+  }
+
+  // The job's page at 150 dpi, once the queue has written it.
+  QImage Page(const std::string& queue) {
+    std::string pdf = out_ + "/" + queue + ".pdf";
+    // the scheduler has finished every job: the file is written whole
+    auto done = [&] {
+      return std::filesystem::exists(pdf) &&
+             pxtest::Run({"sh", "-c", "test -z \"$(lpstat -o)\""}) == 0;
+    };
+    if (!WaitFor(done, 10000)) return {};
+    std::string png = pxtest::TestRoot() + "/page";
+    if (pxtest::Run({"pdftoppm", "-r", "150", "-png", "-singlefile", pdf, png}) != 0) return {};
+    return QImage(QString::fromStdString(png + ".png"));
+  }
+
+  // Where the layout puts the picture on the 150-dpi page of queue PXA.
+  QRect ExpectedTarget(int w, int h) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName("PXA");
+    // no painter on it: that would send an empty job
+    PageMetrics m;
+    m.horzRes = printer.width(), m.vertRes = printer.height();
+    m.logPixelsX = printer.logicalDpiX(), m.logPixelsY = printer.logicalDpiY();
+    QFontMetrics fm(QFont(), &printer);
+    m.cellWidth = fm.horizontalAdvance('A');
+    m.cellHeight = m.lineHeight = fm.height();
+    m.textWidth = [&fm](const std::string& t) {
+      return fm.horizontalAdvance(QString::fromStdString(t));
+    };
+    PageContent content{w, h, false, 0, "", 1, "d", "h", "u"};
+    NameSources names = SystemNameSources();
+    content.host = names.computerName();
+    content.user = names.userName();
+    PageRect t = LayoutPage(m, content, LiveSettings()).target;
+    QRectF paper = printer.pageLayout().paintRectPoints();
+    double scale = 150.0 / printer.logicalDpiX();
+    double ox = paper.left() / 72.0 * 150, oy = paper.top() / 72.0 * 150;
+    return QRect(qRound(ox + t.left * scale), qRound(oy + t.top * scale), qRound(t.Width() * scale),
+                 qRound(t.Height() * scale));
+  }
+
+  static bool Dark(QRgb c) { return qGray(c) < 100; }
+  static bool Red(QRgb c) { return qRed(c) > 200 && qBlue(c) < 60 && qGreen(c) < 60; }
+  static bool Blue(QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; }
+
+  std::string out_;
+  int dialogs_ = 0;
+  bool dialogAnswer_ = true;
+};
+
+TEST_F(PrintTest, PrintWithoutADialogPutsPictureFrameAndHeaderWhereTheLayoutSays) {
+  Start("Taskbar=no\nPage=yes\nPRINTER=\n");  // the default queue
+  SetPicture();
+  // a print dialog cancelled still counts as a job
+  dialogAnswer_ = false;
+  Print(cmd::kFilePrint);
+  EXPECT_EQ(dialogs_, 1);
+  Print(cmd::kFilePrintDirect);
+  EXPECT_EQ(dialogs_, 1);  // none for the direct print
+  EXPECT_EQ(CPrentixView::PrintCounter() >= 2, true);
+  QImage page = Page("PXA");
+  ASSERT_FALSE(page.isNull());
+  QRect t = ExpectedTarget(200, 100);
+  // the frame: the first dark pixel on the middle row and column, within 2
+  const int midY = t.center().y(), midX = t.center().x();
+  int left = 0, top = 0;
+  while (left < page.width() && !Dark(page.pixel(left, midY)) && !Red(page.pixel(left, midY)))
+    ++left;
+  while (top < page.height() && !Dark(page.pixel(midX, top)) && !Red(page.pixel(midX, top)) &&
+         !Blue(page.pixel(midX, top)))
+    ++top;
+  EXPECT_NEAR(left, t.left(), 2);
+  EXPECT_NEAR(top, t.top(), 2);
+  EXPECT_TRUE(Red(page.pixel(t.left() + t.width() / 4, midY)));
+  EXPECT_TRUE(Blue(page.pixel(t.left() + 3 * t.width() / 4, midY)));
+  EXPECT_NEAR(t.width(), 2 * t.height(), 3);
+  // the header: the page counter's line, right-aligned at the right margin,
+  // is above the picture
+  int darkAbove = 0;
+  for (int y = 0; y < t.top() - 2; ++y)
+    for (int x = t.left(); x < t.right(); ++x) darkAbove += Dark(page.pixel(x, y));
+  EXPECT_GT(darkAbove, 50);
+  std::string log = pxtest::ReadFile(LogPath());
+  EXPECT_NE(log.find("OnPreparePrinting(), DoPreparePrinting() rc = 0\n"), std::string::npos);
+  EXPECT_NE(log.find("OnPreparePrinting(), DoPreparePrinting() rc = 1\n"), std::string::npos);
+}
+
+TEST_F(PrintTest, LandscapeTurnsCounterClockwiseAndLeavesThePictureAsItWas) {
+  Start("Taskbar=no\nLandscape=yes\nPRINTER=\n");
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  QImage page = Page("PXA");
+  ASSERT_FALSE(page.isNull());
+  QRect t = ExpectedTarget(100, 200);  // turned
+  // the left half (red) now lies at the bottom
+  QRgb bottom = page.pixel(t.center().x(), t.top() + 3 * t.height() / 4);
+  QRgb top = page.pixel(t.center().x(), t.top() + t.height() / 4);
+  EXPECT_TRUE(Red(bottom)) << std::hex << bottom << " in " << t.x() << "," << t.y() << " "
+                           << t.width() << "x" << t.height();
+  EXPECT_TRUE(Blue(top)) << std::hex << top;
+  if (!Red(bottom)) page.save("/tmp/failedpage.png");
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 200u);
+  EXPECT_EQ(CurrentImage()->Row(0)[2], 255);  // red at the left still
+}
+
+TEST_F(PrintTest, PrinterSettingChoosesTheQueueForThisJobOnly) {
+  Start("Taskbar=no\nPRINTER=PXB\n");
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  EXPECT_FALSE(Page("PXB").isNull());
+  EXPECT_FALSE(std::filesystem::exists(out_ + "/PXA.pdf"));
+  // the system's default printer is the same as before
+  std::string out = pxtest::TestRoot() + "/lpstat.txt";
+  ASSERT_EQ(pxtest::Run({"sh", "-c", "lpstat -d > '" + out + "'"}), 0);
+  EXPECT_NE(pxtest::ReadFile(out).find("PXA"), std::string::npos);
+  // a name that is no queue: the default
+  TearDown();
+  SetUp();
+  Start("Taskbar=no\nPRINTER=Nowhere\n");
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  EXPECT_FALSE(Page("PXA").isNull());
+}
+
+TEST_F(PrintTest, WithoutAnyQueueThePdfFilePrinterWritesNumberedFiles) {
+  // taken when the system has no queue at all (the CUPS library keeps the
+  // server it first talked to: this test needs a process of its own, as
+  // ctest gives every test)
+  const std::string server = getenv("CUPS_SERVER");
+  setenv("CUPS_SERVER", (pxtest::TestRoot() + "/no-scheduler.sock").c_str(), 1);
+  Start("Taskbar=no\nPRINTER=\n");
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  TearDown();
+  setenv("CUPS_SERVER", server.c_str(), 1);
+  // and chosen by name
+  Start("Taskbar=no\nPRINTER=PDF file\n");
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  QString folder = CPrentixView::PdfFolder();
+  EXPECT_TRUE(folder.startsWith(QString::fromStdString(pxtest::TestRoot())));
+  for (const char* name : {"/prentix001.pdf", "/prentix002.pdf"}) {
+    std::string file = (folder + name).toStdString();
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+    EXPECT_EQ(pxtest::ReadFile(file).substr(0, 5), "%PDF-");
+  }
+  EXPECT_FALSE(std::filesystem::exists(out_ + "/PXA.pdf"));
+}
+
+}  // namespace

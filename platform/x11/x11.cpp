@@ -274,6 +274,17 @@ bool Connection::IsVisible(WindowId w) {
   return Synced() && ok && a.map_state == IsViewable;
 }
 
+std::optional<std::string> Connection::WindowClass(WindowId w) {
+  if (!w) return std::nullopt;
+  XClassHint hint{};
+  bool ok = XGetClassHint(display_, w, &hint) != 0;
+  std::optional<std::string> result;
+  if (Synced() && ok && hint.res_class) result = hint.res_class;
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return result;
+}
+
 std::optional<Rect> Connection::WindowRect(WindowId w) {
   if (!w) return std::nullopt;
   XWindowAttributes a;

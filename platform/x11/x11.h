@@ -60,6 +60,9 @@ class Connection {
   // The window the desktop reports as active; 0 when there is none.
   WindowId ActiveWindow();
   bool IsVisible(WindowId w);
+  // The program class of a window (WM_CLASS, its second part); nullopt for
+  // a window that does not exist or has none.
+  std::optional<std::string> WindowClass(WindowId w);
   // The window's rectangle in screen coordinates with its frame.
   std::optional<Rect> WindowRect(WindowId w);
   // Top of the stacking order / give it the input focus.

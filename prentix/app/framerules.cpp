@@ -122,3 +122,14 @@ bool RegisterShellFileTypes(std::string_view templateString, std::string_view pr
 }
 
 }  // namespace prentix
+
+namespace prentix {
+
+int OneShotCommand(std::string_view argument) {
+  if (argument == "--print-screen") return 32782;
+  if (argument == "--print-window") return 32781;
+  if (argument == "--paste-print") return 32771;
+  return 0;
+}
+
+}  // namespace prentix

@@ -212,16 +212,24 @@ void CMainFrame::PostCommand(int id, CommandSource source) {
   QMetaObject::invokeMethod(
       this,
       [this, id, source] {
-        // the hook holds Print Screen, so the copy the desktop would have
-        // made is made here before the paste
-        if (id == cmd::kPasteAndPrint && source == CommandSource::kHook) {
-          ScreenSource* screen = CurrentScreenSource();
-          view_->SystemPrintScreen(screen && screen->Keys().alt);
+        if (source == CommandSource::kHook) {
+          RouteFromHook(id);
+        } else {
+          router_->Route(id, source);
         }
-        router_->Route(id, source);
         UpdateCommandUi();
       },
       Qt::QueuedConnection);
+}
+
+void CMainFrame::RouteFromHook(int id) {
+  // the hook holds Print Screen, so the copy the desktop would have made
+  // is made here before the paste
+  if (id == cmd::kPasteAndPrint) {
+    ScreenSource* screen = CurrentScreenSource();
+    view_->SystemPrintScreen(screen && screen->Keys().alt);
+  }
+  router_->Route(id, CommandSource::kHook);
 }
 
 void CMainFrame::OnTrayMouse(TrayMouse mouse) {

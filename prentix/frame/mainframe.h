@@ -38,6 +38,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void UpdateCommandUi();
   // Handled from the event loop, after the command that posts it.
   void PostCommand(int id, CommandSource source = CommandSource::kProgram);
+  // A command of the hook (or a one-shot command), handled now.
+  void RouteFromHook(int id);
 
   // The tray icon's callback.
   void OnTrayMouse(TrayMouse mouse);

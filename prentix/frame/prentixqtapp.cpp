@@ -28,7 +28,7 @@ CPrentixApp::~CPrentixApp() {
   delete tray_;
 }
 
-bool CPrentixApp::InitInstance(const std::vector<std::string>& args) {
+bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneShot) {
   plan_ = core_.InitInstance(args);
   if (!RegisterShellFileTypes(plan_.templateString, ProgramPath())) {
     TraceLog("InitInstance() RegisterShellFileTypes failed\n");
@@ -55,6 +55,7 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args) {
       [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
   qApp->installNativeEventFilter(hookFilter_.get());
 
+  if (oneShot) return true;
   bool show = !plan_.startHidden;
   if (plan_.trayIcon) {
     AddTrayIcon();

@@ -26,8 +26,8 @@ class CPrentixApp : public QObject, public CommandTarget {
   ~CPrentixApp() override;
 
   // args: the command line without the program name. False when no main
-  // window could be made.
-  bool InitInstance(const std::vector<std::string>& args);
+  // window could be made. A one-shot start shows no window and no icon.
+  bool InitInstance(const std::vector<std::string>& args, bool oneShot = false);
   // Tray icon removed, picture freed, log closed. The exit code.
   int ExitInstance();
 

@@ -27,7 +27,7 @@ namespace guitest {
 
 inline QApplication* Application() {
   static int argc = 1;
-  static char name[] = "prentix-test";
+  static char name[] = "prentix";  // the window class a one-shot command looks for
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
     auto* a = new QApplication(argc, argv);

@@ -21,6 +21,7 @@
 #include "prentix/frame/icons.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/frame/printpreview.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
 #include "prentix/toolbars/customizesheet.h"
@@ -52,6 +53,7 @@ CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string prog
   view_ = new CPrentixView(doc_, router_, this);
   setCentralWidget(view_);
   connect(view_, &CPrentixView::PostCommand, this, [this](int id) { PostCommand(id); });
+  connect(view_, &CPrentixView::PreviewReady, this, &CMainFrame::ShowPreview);
   connect(doc_, &CPrentixDoc::Changed, this, &CMainFrame::UpdateTitle);
   askQuestion = [](QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QString::fromUtf8(GetSprachText(16001)), text,
@@ -290,7 +292,34 @@ void CMainFrame::Customize() {
   SaveBarState();
 }
 
+void CMainFrame::ShowPreview(QWidget* preview) {
+  EndPreview();
+  takeCentralWidget();  // the view stays ours, hidden
+  view_->hide();
+  preview_ = preview;
+  setCentralWidget(preview_);
+  if (auto* p = qobject_cast<PrintPreview*>(preview_)) {
+    connect(p, &PrintPreview::Closed, this, &CMainFrame::EndPreview);
+  }
+  show();
+}
+
+void CMainFrame::EndPreview() {
+  if (!preview_) return;
+  QWidget* preview = takeCentralWidget();
+  preview_ = nullptr;
+  preview->deleteLater();
+  setCentralWidget(view_);
+  view_->show();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* e) {
+  // closing the preview's window ends the preview, not the program
+  if (preview_) {
+    EndPreview();
+    e->ignore();
+    return;
+  }
   SaveBarState();
   if (LiveSettings().Taskbar == 1 && !sessionEnding_ &&
       askQuestion(this, Text(CloseQuestion())) != QMessageBox::Yes) {

@@ -47,6 +47,10 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void OnEndSession();
   bool SaveBarState();
   void UpdateTitle();
+  // The print preview in the view's place, and back.
+  void ShowPreview(QWidget* preview);
+  void EndPreview();
+  QWidget* Preview() const { return preview_; }
 
   bool Handles(int id) const override;
   void OnCommand(int id) override;
@@ -83,6 +87,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   bool hookInstalled_ = false;
   int hookWindow_ = 0;
   bool sessionEnding_ = false;
+  QWidget* preview_ = nullptr;
 };
 
 }  // namespace prentix

@@ -62,6 +62,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
 
  signals:
   void PostCommand(int id);  // to the main window, handled after this one
+  // The print preview is ready to take the view's place.
+  void PreviewReady(QWidget* preview);
 
  protected:
   void paintEvent(QPaintEvent* e) override;

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
@@ -18,6 +18,7 @@
 #include "prentix/app/tracelog.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/frame/printpreview.h"
 #include "prentix/image/autoname.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
@@ -55,6 +56,10 @@ bool CPrentixView::OnPreparePrinting(QPrinter& printer, bool preview, bool withD
   if (preview) {
     TraceLog("OnPreparePrinting(): Preview-Mode\n");
     printer.setFromTo(1, 1);
+    // the default printer's page; the PDF-file printer's without a queue
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+    }
     return true;
   }
   ++g_printCounter;
@@ -112,15 +117,23 @@ void CPrentixView::OnFilePrintSetup() {
 
 void CPrentixView::OnFilePrintPreview() {
   TraceLog("OnFilePrintPreview(): Beginn\n");
-  QPrinter printer(QPrinter::HighResolution);
-  OnPreparePrinting(printer, true, false);
-  QPrintPreviewDialog preview(&printer, window());
-  preview.setWindowTitle(QString::fromStdString(LoadSprachString(57609 + 100000)));
-  connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  OnPreparePrinting(*printer, true, false);
+  if (!printer->isValid()) {
+    // no printer to lay the page out for
+    QMessageBox::warning(window(), QString::fromUtf8(GetSprachText(16001)),
+                         QString::fromStdString(LoadSprachString(61705)));
+    return;
+  }
+  auto* preview = new PrintPreview(std::move(printer), [this](QPrinter* p) {
     QPainter painter(p);
     DrawPage(painter, *p);
   });
-  preview.exec();
+  connect(preview, &PrintPreview::PrintRequested, this, [this, preview] {
+    emit preview->Closed();
+    emit PostCommand(cmd::kFilePrint);
+  });
+  emit PreviewReady(preview);
 }
 
 // The printed page: header, the picture (turned for landscape) in its

@@ -47,6 +47,7 @@ constexpr ResourceRow kResources[] = {
     {61511, "Printer Files (*.prn)|*.prn|All Files (*.*)|*.*||"},
     {61512, "Print to File"},
     {61513, "to %1"},
+    {61705, "Command failed."},
     {157616, "Recent File"},
 };
 

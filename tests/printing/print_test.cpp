@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <filesystem>
 
@@ -14,6 +15,7 @@
 #include "prentix/app/commands.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/frame/printpreview.h"
 #include "prentix/image/autoname.h"
 #include "prentix/print/layoutpage.h"
 
@@ -200,6 +202,37 @@ TEST_F(PrintTest, WithoutAnyQueueThePdfFilePrinterWritesNumberedFiles) {
     EXPECT_EQ(pxtest::ReadFile(file).substr(0, 5), "%PDF-");
   }
   EXPECT_FALSE(std::filesystem::exists(out_ + "/PXA.pdf"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrintTest, PreviewTakesTheViewsPlaceWithTheBarInTheUsersLanguage) {
+  Start("Taskbar=no\nLanguage=7\nPRINTER=\n");
+  SetPicture();
+  Print(cmd::kFilePrintPreview);
+  auto* preview = qobject_cast<PrintPreview*>(Frame().Preview());
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(Frame().centralWidget(), preview);
+  std::vector<std::string> captions;
+  for (int i = 0; i < 7; ++i) captions.push_back(preview->Button(i)->text().toStdString());
+  EXPECT_EQ(captions, (std::vector<std::string>{"&Drucken...", "&Nächste", "&Vorherige", "",
+                                                "Ver&größern", "Ver&kleinern", "&Schließen"}));
+  // closing the window ends the preview, not the program
+  int closed = 0;
+  QObject::connect(&Frame(), &CMainFrame::Closed, [&] { ++closed; });
+  EXPECT_FALSE(Frame().close());
+  EXPECT_EQ(Frame().centralWidget(), Frame().View());
+  EXPECT_EQ(closed, 0);
+  // the preview's Print button prints with the dialog
+  Print(cmd::kFilePrintPreview);
+  preview = qobject_cast<PrintPreview*>(Frame().Preview());
+  ASSERT_NE(preview, nullptr);
+  preview->Button(0)->click();
+  EXPECT_TRUE(WaitFor([&] { return dialogs_ == 1; }));
+  EXPECT_EQ(Frame().centralWidget(), Frame().View());
+  EXPECT_FALSE(Page("PXA").isNull());
 }
 
 }  // namespace

@@ -58,8 +58,9 @@ function(px_test module)
     # unit tests never see a display
     list(APPEND env "DISPLAY=")
   elseif(A_LABEL STREQUAL "gui" OR A_LABEL STREQUAL "print")
-    # no display either: the hook and screen copies stay off the shared server
-    list(APPEND env "QT_QPA_PLATFORM=offscreen" "DISPLAY=")
+    # one value only: a list does not survive the discovered tests' properties
+    # (the tests clear DISPLAY themselves)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
   # x11 tests share one server and its keyboard, print tests the queues:
   # one at a time

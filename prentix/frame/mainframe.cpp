@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include "prentix/app/viewstate.h"
 #include "prentix/capture/screensource.h"
 #include "prentix/frame/icons.h"
+#include "prentix/frame/pointers.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/frame/printpreview.h"
@@ -71,6 +73,11 @@ QAction* CMainFrame::ActionFor(int id) {
   a->setObjectName(QString("cmd%1").arg(id));
   a->setStatusTip(Text(PromptFor(id).prompt));
   a->setCheckable(id == kShowGrid || (id >= kCursorFirst && id <= kCursorLast));
+  if (id >= kCursorFirst && id <= kCursorLast) {
+    // the pointer's own picture stands for it in the menu
+    a->setIcon(QIcon(QPixmap::fromImage(PointerImage(id))));
+    a->setIconVisibleInMenu(true);
+  }
   a->setMenuRole(QAction::NoRole);
   connect(a, &QAction::triggered, this, [this, id] {
     router_->Route(id, CommandSource::kMenu);
@@ -135,6 +142,12 @@ void CMainFrame::Create() {
     CreateStatusBar();
     bars_ = new ToolBarManager(this, [this](int id) { return ActionFor(id); });
     bars_->CreateDefaultBar();
+    QComboBox* box = bars_->ZoomBox();
+    connect(box, &QComboBox::activated, this,
+            [this] { router_->Route(kZoomBoxList, CommandSource::kToolBar); });
+    view_->boxEntry = [box] { return box->currentIndex(); };
+    view_->selectBoxEntry = [box](int entry) { box->setCurrentIndex(entry); };
+    view_->showMessage = [this](const QString& text) { statusBar()->showMessage(text); };
     setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
     bars_->LoadState();
   }

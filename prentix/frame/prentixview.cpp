@@ -58,6 +58,7 @@ ViewState CPrentixView::State() const {
   }
   s.toolSet = !LiveSettings().Tool.empty();
   s.gridOn = grid_;
+  s.lastPointer = lastPointer_;
   return s;
 }
 
@@ -77,9 +78,20 @@ bool CPrentixView::Handles(int id) const {
     case kFilePrintDirect:
     case kFilePrintPreview:
     case kFilePrintSetup:
+    case kFlipVertical:
+    case kFlipHorizontal:
+    case kRotateRight:
+    case kRotateLeft:
+    case kCut:
+    case kInsertCursor:
+    case kZoomIn:
+    case kZoomOneToOne:
+    case kZoomOut:
+    case kZoomBoxList:
+    case kShowGrid:
       return true;
     default:
-      return false;
+      return id >= kCursorFirst && id <= kCursorLast;
   }
 }
 
@@ -114,6 +126,21 @@ void CPrentixView::OnCommand(int id) {
       return OnFilePrintPreview();
     case kFilePrintSetup:
       return OnFilePrintSetup();
+    case kFlipVertical:
+    case kFlipHorizontal:
+    case kRotateRight:
+    case kRotateLeft:
+      return OnTurn(id);
+    case kCut:
+      return Arm(3, kCursorFirst + 3);  // the cross
+    case kInsertCursor:
+      return Arm(1, lastPointer_ < 0 ? kCursorFirst : lastPointer_);
+    default:
+      if (id >= kCursorFirst && id <= kCursorLast) {
+        lastPointer_ = id;
+        return Arm(1, id);
+      }
+      return OnZoomCommand(id);
   }
 }
 
@@ -265,15 +292,6 @@ void CPrentixView::resizeEvent(QResizeEvent* e) {
 }
 
 void CPrentixView::scrollContentsBy(int, int) { viewport()->update(); }
-
-void CPrentixView::mouseMoveEvent(QMouseEvent* e) {
-  QPoint p = e->position().toPoint() +
-             QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
-  if (zoom_ >= 2) p /= zoom_;
-  if (zoom_ <= -2) p *= -zoom_;
-  mouse_ = p;
-  QAbstractScrollArea::mouseMoveEvent(e);
-}
 
 void CPrentixView::DrawEmpty(QPainter& p) {
   TraceLog("OnDraw() no BMP\n");

@@ -60,6 +60,14 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // The print dialog; tests answer it themselves.
   std::function<bool(QPrinter& printer)> printDialog;
 
+  // The tool bar's zoom box (its chosen entry, -1 for none) and the status
+  // bar's message pane, as the frame has them.
+  std::function<int()> boxEntry;
+  std::function<void(int entry)> selectBoxEntry;
+  std::function<void(const QString& text)> showMessage;
+  // The armed mouse mode: 0 none, 1 stamp a pointer, 2 zoom in, 3 cut.
+  int Mode() const { return mode_; }
+
  signals:
   void PostCommand(int id);  // to the main window, handled after this one
   // The print preview is ready to take the view's place.
@@ -69,6 +77,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
@@ -86,6 +96,13 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void TakeBitmap(const DeviceBitmap& bitmap, bool adjustColours);
   std::optional<DeviceBitmap> CaptureRect(ScreenSource* source, const ScreenRect& r);
   void OutputStep(bool modifierCounts);
+  void OnTurn(int id);
+  void OnZoomCommand(int id);
+  void Arm(int mode, int pointer);
+  void StampPointer(QPoint click);
+  void ZoomInAt(QPoint click);
+  void FinishCut(QPoint end);
+  QPoint Scroll() const;
   void OnFilePrint(bool withDialog);
   void OnFilePrintPreview();
   void OnFilePrintSetup();
@@ -110,6 +127,12 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   QPoint mouse_;
   std::unique_ptr<QPrinter> setup_;  // what Print Setup chose, for later jobs
   QString lastPdf_;
+  int mode_ = 0;
+  int modePointer_ = 0;   // the pointer shown (and stamped in mode 1)
+  int lastPointer_ = -1;  // the pointer chosen last for stamping
+  class QRubberBand* band_ = nullptr;
+  QPoint bandOrigin_;
+  bool dragging_ = false;
 };
 
 }  // namespace prentix

@@ -1,8 +1,11 @@
-// Printing through a real CUPS scheduler (the test runner's private one:
-// queues PXA, the default, and PXB, each keeping its jobs as PDF files in
-// $PX_CUPS_OUT). Pages are checked by rendering them with pdftoppm.
+// Printing through a real CUPS scheduler (the test runner's private one,
+// its queues keeping their jobs as PDF files in $PX_CUPS_OUT). Each test
+// adds a queue of its own and makes it the scheduler's default, so a job of
+// another test can never be taken for its own; PXB is the second queue.
+// Pages are checked by rendering them with pdftoppm.
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QPainter>
@@ -10,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <filesystem>
+#include <map>
 
 #include "gui/guitest.h"
 #include "prentix/app/commands.h"
@@ -31,8 +35,31 @@ class PrintTest : public GuiTest {
     const char* out = getenv("PX_CUPS_OUT");
     ASSERT_TRUE(out && *out) << "no private CUPS scheduler: run through the test runner";
     out_ = out;
-    for (const char* q : {"/PXA.pdf", "/PXB.pdf"}) std::filesystem::remove(out_ + q);
+    queue_ = "PXT" + std::to_string(getpid());
+    ASSERT_EQ(pxtest::Run({"sh", "-c",
+                           "lpadmin -p " + queue_ + " -E -v file://" + out_ + "/" + queue_ +
+                               ".pdf -P " PX_SOURCE_DIR "/tests/printing/pdffile.ppd 2>/dev/null"
+                               " && lpadmin -d " +
+                               queue_}),
+              0);
+    for (const std::string& q : {queue_, std::string("PXB")}) done_[q] = LastJob(q);
   }
+  void TearDown() override {
+    GuiTest::TearDown();
+    pxtest::Run({"lpadmin", "-x", queue_});
+  }
+
+  // The newest job of a queue (0 for none), as `lpstat` lists it; with
+  // `completed`, of its finished jobs. Job numbers only grow.
+  static int LastJob(const std::string& queue, bool completed = false) {
+    std::string out = pxtest::TestRoot() + "/jobs.txt";
+    pxtest::Run({"sh", "-c",
+                 std::string("lpstat -W ") + (completed ? "completed" : "all") + " -o " + queue +
+                     " | sed -n 's/^" + queue + "-\\([0-9]*\\) .*/\\1/p' | sort -n | tail -1 > '" +
+                     out + "'"});
+    return atoi(pxtest::ReadFile(out).c_str());
+  }
+  bool NewJobs(const std::string& queue) { return LastJob(queue) > done_[queue]; }
 
   // 200 x 100: the left half red, the right half blue.
   void SetPicture() {
@@ -59,21 +86,20 @@ class PrintTest : public GuiTest {
   // The job's page at 150 dpi, once the queue has written it.
   QImage Page(const std::string& queue) {
     std::string pdf = out_ + "/" + queue + ".pdf";
-    // the scheduler has finished every job: the file is written whole
-    auto done = [&] {
-      return std::filesystem::exists(pdf) &&
-             pxtest::Run({"sh", "-c", "test -z \"$(lpstat -o)\""}) == 0;
-    };
-    if (!WaitFor(done, 10000)) return {};
+    // this test's job is the queue's newest; the queue works in order, so
+    // once it is finished the file is its
+    const int job = LastJob(queue);
+    if (job <= done_[queue]) return {};
+    if (!WaitFor([&] { return LastJob(queue, true) >= job; }, 10000)) return {};
     std::string png = pxtest::TestRoot() + "/page";
     if (pxtest::Run({"pdftoppm", "-r", "150", "-png", "-singlefile", pdf, png}) != 0) return {};
     return QImage(QString::fromStdString(png + ".png"));
   }
 
-  // Where the layout puts the picture on the 150-dpi page of queue PXA.
+  // Where the layout puts the picture on the 150-dpi page of the test's queue.
   QRect ExpectedTarget(int w, int h) {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName("PXA");
+    printer.setPrinterName(QString::fromStdString(queue_));
     // no painter on it: that would send an empty job
     PageMetrics m;
     m.horzRes = printer.width(), m.vertRes = printer.height();
@@ -101,6 +127,8 @@ class PrintTest : public GuiTest {
   static bool Blue(QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; }
 
   std::string out_;
+  std::string queue_;
+  std::map<std::string, int> done_;
   int dialogs_ = 0;
   bool dialogAnswer_ = true;
 };
@@ -115,7 +143,7 @@ TEST_F(PrintTest, PrintWithoutADialogPutsPictureFrameAndHeaderWhereTheLayoutSays
   Print(cmd::kFilePrintDirect);
   EXPECT_EQ(dialogs_, 1);  // none for the direct print
   EXPECT_EQ(CPrentixView::PrintCounter() >= 2, true);
-  QImage page = Page("PXA");
+  QImage page = Page(queue_);
   ASSERT_FALSE(page.isNull());
   QRect t = ExpectedTarget(200, 100);
   // the frame: the first dark pixel on the middle row and column, within 2
@@ -146,16 +174,28 @@ TEST_F(PrintTest, LandscapeTurnsCounterClockwiseAndLeavesThePictureAsItWas) {
   Start("Taskbar=no\nLandscape=yes\nPRINTER=\n");
   SetPicture();
   Print(cmd::kFilePrintDirect);
-  QImage page = Page("PXA");
+  QImage page = Page(queue_);
   ASSERT_FALSE(page.isNull());
-  QRect t = ExpectedTarget(100, 200);  // turned
-  // the left half (red) now lies at the bottom
-  QRgb bottom = page.pixel(t.center().x(), t.top() + 3 * t.height() / 4);
-  QRgb top = page.pixel(t.center().x(), t.top() + t.height() / 4);
-  EXPECT_TRUE(Red(bottom)) << std::hex << bottom << " in " << t.x() << "," << t.y() << " "
-                           << t.width() << "x" << t.height();
-  EXPECT_TRUE(Blue(top)) << std::hex << top;
-  if (!Red(bottom)) page.save("/tmp/failedpage.png");
+  // the left half (red) now lies below the right half (blue), both as
+  // wide as the picture is high
+  QRect red, blue;
+  for (int y = 0; y < page.height(); y += 2) {
+    for (int x = 0; x < page.width(); x += 2) {
+      QRgb c = page.pixel(x, y);
+      if (Red(c)) red |= QRect(x, y, 1, 1);
+      if (Blue(c)) blue |= QRect(x, y, 1, 1);
+    }
+  }
+  ASSERT_FALSE(red.isEmpty());
+  ASSERT_FALSE(blue.isEmpty());
+  EXPECT_GT(red.top(), blue.bottom() - 4);
+  EXPECT_NEAR(red.left(), blue.left(), 4);
+  EXPECT_NEAR(red.width(), blue.width(), 4);
+  EXPECT_NEAR(red.height() + blue.height(), 2 * red.width(), 16);  // twice as tall as wide
+  // where the layout put it
+  QRect t = ExpectedTarget(100, 200);
+  EXPECT_NEAR(blue.top(), t.top(), 3);
+  EXPECT_NEAR(red.left(), t.left(), 3);
   EXPECT_EQ(CurrentImage()->m_dwWidth, 200u);
   EXPECT_EQ(CurrentImage()->Row(0)[2], 255);  // red at the left still
 }
@@ -165,18 +205,18 @@ TEST_F(PrintTest, PrinterSettingChoosesTheQueueForThisJobOnly) {
   SetPicture();
   Print(cmd::kFilePrintDirect);
   EXPECT_FALSE(Page("PXB").isNull());
-  EXPECT_FALSE(std::filesystem::exists(out_ + "/PXA.pdf"));
+  EXPECT_FALSE(NewJobs(queue_));
   // the system's default printer is the same as before
   std::string out = pxtest::TestRoot() + "/lpstat.txt";
   ASSERT_EQ(pxtest::Run({"sh", "-c", "lpstat -d > '" + out + "'"}), 0);
-  EXPECT_NE(pxtest::ReadFile(out).find("PXA"), std::string::npos);
+  EXPECT_NE(pxtest::ReadFile(out).find(queue_), std::string::npos) << pxtest::ReadFile(out);
   // a name that is no queue: the default
   TearDown();
   SetUp();
   Start("Taskbar=no\nPRINTER=Nowhere\n");
   SetPicture();
   Print(cmd::kFilePrintDirect);
-  EXPECT_FALSE(Page("PXA").isNull());
+  EXPECT_FALSE(Page(queue_).isNull());
 }
 
 TEST_F(PrintTest, WithoutAnyQueueThePdfFilePrinterWritesNumberedFiles) {
@@ -201,7 +241,7 @@ TEST_F(PrintTest, WithoutAnyQueueThePdfFilePrinterWritesNumberedFiles) {
     ASSERT_TRUE(std::filesystem::exists(file)) << file;
     EXPECT_EQ(pxtest::ReadFile(file).substr(0, 5), "%PDF-");
   }
-  EXPECT_FALSE(std::filesystem::exists(out_ + "/PXA.pdf"));
+  EXPECT_FALSE(NewJobs(queue_));
 }
 
 }  // namespace
@@ -232,7 +272,7 @@ TEST_F(PrintTest, PreviewTakesTheViewsPlaceWithTheBarInTheUsersLanguage) {
   preview->Button(0)->click();
   EXPECT_TRUE(WaitFor([&] { return dialogs_ == 1; }));
   EXPECT_EQ(Frame().centralWidget(), Frame().View());
-  EXPECT_FALSE(Page("PXA").isNull());
+  EXPECT_FALSE(Page(queue_).isNull());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "prentix/frame/prentixqtapp.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include "prentix/app/commands.h"
@@ -14,6 +15,7 @@
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/image/document.h"
+#include "prentix/lang/sprache.h"
 
 namespace prentix {
 
@@ -34,6 +36,11 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
     TraceLog("InitInstance() RegisterShellFileTypes failed\n");
   }
 
+  // what an image operation has to say goes to a message box, not stderr
+  SetImageMessageHook([](const std::string& text) {
+    QMessageBox::warning(QApplication::activeWindow(), QString::fromUtf8(GetSprachText(16001)),
+                         QString::fromStdString(text));
+  });
   doc_ = std::make_unique<CPrentixDoc>();
   frame_ = std::make_unique<CMainFrame>(&router_, doc_.get(), ProgramPath());
   router_.SetChain({frame_.get(), frame_->View(), doc_.get(), this});
@@ -84,6 +91,7 @@ void CPrentixApp::AddTrayIcon() {
 }
 
 int CPrentixApp::ExitInstance() {
+  SetImageMessageHook({});
   delete tray_;
   tray_ = nullptr;
   ClearCurrent();

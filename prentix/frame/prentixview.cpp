@@ -48,11 +48,12 @@ CPrentixView::CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* par
 
 CPrentixView::~CPrentixView() = default;
 
-ViewState CPrentixView::State() const {
+ViewState CPrentixView::State(bool clipboard) const {
   ViewState s;
   s.hasImage = CurrentImage() != nullptr;
   s.hasText = CurrentText() != nullptr;
-  if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+  const QMimeData* data = clipboard ? QGuiApplication::clipboard()->mimeData() : nullptr;
+  if (data) {
     s.clipboardBitmap = data->hasImage();
     s.clipboardText = data->hasText();
   }
@@ -95,8 +96,10 @@ bool CPrentixView::Handles(int id) const {
   }
 }
 
-bool CPrentixView::IsEnabled(int id) const { return ViewCommandEnabled(id, State()); }
-bool CPrentixView::IsChecked(int id) const { return ViewCommandChecked(id, State()); }
+bool CPrentixView::IsEnabled(int id) const {
+  return ViewCommandEnabled(id, State(id == kEditPaste || id == kPasteAndPrint));
+}
+bool CPrentixView::IsChecked(int id) const { return ViewCommandChecked(id, State(false)); }
 
 void CPrentixView::OnCommand(int id) {
   switch (id) {

@@ -30,7 +30,9 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* parent = nullptr);
   ~CPrentixView() override;
 
-  ViewState State() const;
+  // What the state rules ask; the clipboard only when asked for, because
+  // asking it costs a round trip to its owner.
+  ViewState State(bool clipboard = true) const;
   bool Handles(int id) const override;
   bool IsEnabled(int id) const override;
   bool IsChecked(int id) const override;

@@ -42,6 +42,23 @@ for lang in de en; do
   # the screen key: the capture shows in the window
   xdotool key F12
   grab "$main" "capture-$lang"
+  # a pointer stamped into the capture, then zoomed in on it to 8:1 with the grid
+  send() { "$repo/$build/pxnthook/pxsend" "$@"; sleep 0.3; }
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  cx=$((X + 300)) cy=$((Y + 250))
+  send 32950
+  xdotool mousemove "$cx" "$cy" click 1
+  sleep 0.3
+  xdotool mousemove $((X + 600)) $((Y + 400))
+  grab "$main" "stamped-$lang"
+  for _ in 1 2 3 4 5 6 7; do
+    send 32953
+    xdotool mousemove "$cx" "$cy" click 1
+  done
+  send 32956
+  xdotool mousemove $((X + 600)) $((Y + 400))
+  grab "$main" "zoom8-$lang"
+
   # the page it printed
   pdf=$(find "$HOME" -name 'prentix001.pdf' | head -1)
   if [ -n "$pdf" ]; then

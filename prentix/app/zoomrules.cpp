@@ -85,3 +85,18 @@ std::string DragSizeText(int dx, int dy, int zoom) {
 }
 
 }  // namespace prentix
+
+namespace prentix {
+
+ScrollDirection AutoScrollDirection(int x, int y, int clientWidth, int clientHeight, int scrollX,
+                                    int scrollY, int maxScrollX, int maxScrollY) {
+  constexpr int kEdge = 5;
+  ScrollDirection d;
+  if (x >= clientWidth - kEdge && scrollX < maxScrollX) d.dx = 1;
+  if (x < kEdge && scrollX > 0) d.dx = -1;
+  if (y >= clientHeight - kEdge && scrollY < maxScrollY) d.dy = 1;
+  if (y < kEdge && scrollY > 0) d.dy = -1;
+  return d;
+}
+
+}  // namespace prentix

@@ -48,3 +48,17 @@ std::string DragSizeText(int dx, int dy, int zoom);
 int RaiseToZoom(int v, int zoom);
 
 }  // namespace prentix
+
+namespace prentix {
+
+// While stamping a pointer, a mouse resting within 5 pixels of an edge
+// scrolls the view that way, where there is more picture: -1, 0 or 1 in
+// each direction.
+struct ScrollDirection {
+  int dx = 0, dy = 0;
+  bool operator==(const ScrollDirection&) const = default;
+};
+ScrollDirection AutoScrollDirection(int x, int y, int clientWidth, int clientHeight, int scrollX,
+                                    int scrollY, int maxScrollX, int maxScrollY);
+
+}  // namespace prentix

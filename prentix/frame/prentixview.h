@@ -103,6 +103,7 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void Arm(int mode, int pointer);
   void StampPointer(QPoint click);
   void ZoomInAt(QPoint click);
+  void AutoScroll();
   void FinishCut(QPoint end);
   QPoint Scroll() const;
   void OnFilePrint(bool withDialog);
@@ -133,6 +134,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   int modePointer_ = 0;   // the pointer shown (and stamped in mode 1)
   int lastPointer_ = -1;  // the pointer chosen last for stamping
   class QRubberBand* band_ = nullptr;
+  class QTimer* autoScroll_ = nullptr;  // while stamping at an edge
+  QPoint lastMove_;                     // where the mouse rests
   QPoint bandOrigin_;
   bool dragging_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "prentix/app/commands.h"
 #include "prentix/app/zoomrules.h"
@@ -114,8 +115,43 @@ void CPrentixView::Arm(int mode, int pointer) {
   viewport()->setCursor(PointerCursor(pointer));
 }
 
+// One page at a time every 10 ms while the mouse rests at an edge; moving
+// it (or the end of the picture) stops.
+void CPrentixView::AutoScroll() {
+  const QPoint p = lastMove_;
+  QScrollBar* h = horizontalScrollBar();
+  QScrollBar* v = verticalScrollBar();
+  ScrollDirection d =
+      mode_ == 1 ? AutoScrollDirection(p.x(), p.y(), viewport()->width(), viewport()->height(),
+                                       h->value(), v->value(), h->maximum(), v->maximum())
+                 : ScrollDirection{};
+  if (d == ScrollDirection{}) {
+    autoScroll_->stop();
+    return;
+  }
+  h->setValue(h->value() + d.dx * h->pageStep());
+  v->setValue(v->value() + d.dy * v->pageStep());
+}
+
 void CPrentixView::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
+  lastMove_ = p;
+  if (mode_ == 1) {
+    if (!autoScroll_) {
+      autoScroll_ = new QTimer(this);
+      autoScroll_->setInterval(10);
+      connect(autoScroll_, &QTimer::timeout, this, &CPrentixView::AutoScroll);
+    }
+    ScrollDirection d =
+        AutoScrollDirection(p.x(), p.y(), viewport()->width(), viewport()->height(),
+                            horizontalScrollBar()->value(), verticalScrollBar()->value(),
+                            horizontalScrollBar()->maximum(), verticalScrollBar()->maximum());
+    if (d == ScrollDirection{}) {
+      autoScroll_->stop();
+    } else if (!autoScroll_->isActive()) {
+      autoScroll_->start();
+    }
+  }
   mouse_ = {ToPicture(p.x() + Scroll().x(), zoom_), ToPicture(p.y() + Scroll().y(), zoom_)};
   if (dragging_ && band_) {
     band_->setGeometry(QRect(bandOrigin_, p).normalized());

@@ -66,6 +66,13 @@ TEST(ZoomRules, PicturePixelsCentringAndCuts) {
   EXPECT_FALSE(CutRect(10, 10, 10, 30, 0, 0, 1, 50, 60));
   EXPECT_EQ(DragSizeText(-80, 40, 4), "(20 * 10)");
   EXPECT_EQ(DragSizeText(30, 70000, 1), "(0 * 0)");
+
+  // auto-scroll at the edges, only where there is more picture
+  using D = ScrollDirection;
+  EXPECT_EQ(AutoScrollDirection(397, 100, 400, 300, 0, 0, 500, 500), (D{1, 0}));
+  EXPECT_EQ(AutoScrollDirection(397, 297, 400, 300, 500, 0, 500, 500), (D{0, 1}));
+  EXPECT_EQ(AutoScrollDirection(2, 2, 400, 300, 0, 40, 500, 500), (D{0, -1}));
+  EXPECT_EQ(AutoScrollDirection(200, 150, 400, 300, 10, 10, 500, 500), (D{0, 0}));
 }
 
 }  // namespace

@@ -99,6 +99,18 @@ TEST_F(ToolsTest, StampedPointersHotSpotLandsOnTheClickedPixelAtAnyZoom) {
     EXPECT_NE(PicturePixel(target.x(), target.y()), before);
     EXPECT_EQ(CurrentImage()->m_dwWidth, 64u);
   }
+  // resting at the right edge while a pointer waits to be stamped scrolls
+  SetPicture(2000, 48);
+  View()->SetZoom(0);
+  Command(cmd::kInsertCursor);
+  QApplication::processEvents();  // the window's layout has the last word on the size
+  QMouseEvent edge(QEvent::MouseMove, QPointF(View()->viewport()->width() - 2, 20),
+                   QPointF(View()->viewport()->width() - 2, 20), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(View()->viewport(), &edge);
+  EXPECT_TRUE(WaitFor([&] { return View()->horizontalScrollBar()->value() > 0; }, 500));
+  Click({20, 20});
+
   // a chosen pointer is remembered and checked in the menu
   Command(cmd::kCursorFirst + 4);
   Frame().UpdateCommandUi();

@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,7 +63,12 @@ std::string WindowsDirectory() {
     std::string config = Env("XDG_CONFIG_HOME");
     if (config.empty()) {
       std::string home = Env("HOME");
-      config = (home.empty() ? std::string("/tmp") : home) + "/.config";
+      // without HOME the user database knows it; never a shared place
+      // like /tmp that another user could have prepared
+      if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+      }
+      config = home + "/.config";
     }
     dir = config + "/tervola";
   }

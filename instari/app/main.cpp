@@ -6,6 +6,7 @@
 //   instari "/c STATEMENT"      runs one statement
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +74,9 @@ class ProgramFacts : public instari::script::HostSystemFacts {
 
 int main(int argc, char** argv) {
   setlocale(LC_ALL, "");
+  // past the file-size limit a write fails with EFBIG, handled like a full
+  // disk, instead of the signal ending the program with nothing reported
+  signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args{argv[0]};
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--", 2) == 0) {

@@ -1,5 +1,7 @@
 #include "instari/script/interpreter.h"
 
+#include <sys/stat.h>
+
 #include <errno.h>
 #include <unistd.h>
 
@@ -18,6 +20,9 @@ namespace {
 // Includes nest at most this deep; a file that includes itself would
 // otherwise recurse until the stack ends.
 constexpr int kMaxIncludeDepth = 16;
+// Scripts larger than this are refused: no installation script is, and a
+// mistaken name (an image, a disk) must not be read into memory.
+constexpr off_t kMaxScriptBytes = off_t{64} << 20;
 // Percent substitution stops re-scanning after this many names, so a value
 // that refers to itself cannot loop for ever.
 constexpr int kMaxSubstitutions = 100;
@@ -265,6 +270,22 @@ bool Interpreter::ReadScriptFile(const std::string& name, std::optional<int> inc
     f = host.empty() ? nullptr : fopen(host.c_str(), "r");
     if (!f) reason = strerror(host.empty() ? ENOENT : errno);
   }
+  // a script is a regular file of a sane size: a device or a pipe could be
+  // read for ever, and a folder reads as nothing at all
+  struct stat st {};
+  if (f && fstat(fileno(f), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      reason = strerror(EISDIR);
+    } else if (!S_ISREG(st.st_mode)) {
+      reason = "not a regular file";
+    } else if (st.st_size > kMaxScriptBytes) {
+      reason = "larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB";
+    }
+    if (!reason.empty()) {
+      fclose(f);
+      f = nullptr;
+    }
+  }
   if (!f) {
     ui_.MessageBox("Error open file: " + name + "\n[" + reason + "]", ui_.ApplicationTitle(),
                    mb::kOk);
@@ -279,7 +300,10 @@ bool Interpreter::ReadScriptFile(const std::string& name, std::optional<int> inc
     size_t n = strlen(buffer);
     if (n > 0 && buffer[n - 1] == '\n') buffer[--n] = 0;
     if (n > 0 && buffer[n - 1] == '\r') buffer[--n] = 0;
-    if (ReadLine(std::string_view(buffer, n), includeLine ? *includeLine : number) != 0) break;
+    std::string_view line(buffer, n);
+    // many editors start a UTF-8 file with a byte-order mark
+    if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+    if (ReadLine(line, includeLine ? *includeLine : number) != 0) break;
   }
   --includeDepth_;
   fclose(f);

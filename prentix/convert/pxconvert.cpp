@@ -2,6 +2,7 @@
 // reads and writes, by the same rules as its Open and Save As.
 //   pxconvert IN OUT
 //   pxconvert -o DIR --to FORMAT IN...
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -48,6 +49,9 @@ std::string BaseWithoutExtension(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // past the file-size limit a write fails with EFBIG, handled like a full
+  // disk, instead of the signal ending the program with nothing reported
+  signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> files;
   std::string dir, to;
   for (int i = 1; i < argc; ++i) {

@@ -1,6 +1,7 @@
 // prentix: prints what is on the screen when a print key is pressed.
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,9 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // past the file-size limit a write fails with EFBIG, handled like a full
+  // disk, instead of the signal ending the program with nothing reported
+  signal(SIGXFSZ, SIG_IGN);
   if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
     fputs(kUsage, stdout);
     return 0;

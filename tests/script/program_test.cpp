@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "common/testutil.h"
 
@@ -81,3 +82,73 @@ TEST(Program, ScriptAndWorkingDirectoryModes) {
   EXPECT_EQ(RunCaptured({Instari(), "/c/none.inf"}, out), 2);
   EXPECT_NE(out.find("Error open file: /c/none.inf"), std::string::npos) << out;
 }
+
+namespace {
+
+// Under a file-size limit a write fails instead of the signal ending the
+// program: the copy is reported, the old file kept, the script goes on.
+TEST(Program, FileSizeLimitFailsTheCopyNotTheProgram) {
+  const std::string root = pxtest::TestRoot();
+  ASSERT_TRUE(pxtest::WriteFile(root + "/big.bin", std::string(150 * 1024, 'x')));
+  ASSERT_TRUE(pxtest::WriteFile(root + "/target.bin", "old"));
+  // a registry too large to be written again under the limit
+  std::string reg = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Big]\n";
+  for (int i = 0; reg.size() < 120 * 1024; ++i)
+    reg += "\"v" + std::to_string(i) + "\"=\"" + std::string(100, 'r') + "\"\n";
+  ASSERT_TRUE(pxtest::WriteFile(root + "/windows/registry.reg", reg));
+  ASSERT_TRUE(pxtest::WriteFile(root + "/limit.inf",
+                                "copyfile 'big.bin' 'target.bin' ALWAYS\n"
+                                "setregistry HKEY_LOCAL_MACHINE 'Software\\Big' 'new' 'value'\n"
+                                "mkdir 'after'\n"));
+  std::string out;
+  int code = RunCaptured({"/bin/sh", "-c", "ulimit -f 100; exec '" + Instari() + "' limit.inf"},
+                         out, root);
+  EXPECT_NE(code, 128 + 25) << out;  // not killed by SIGXFSZ
+  EXPECT_EQ(pxtest::ReadFile(root + "/target.bin"), "old");
+  EXPECT_EQ(pxtest::ReadFile(root + "/windows/registry.reg"), reg);
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/after")) << out;
+
+  // a picture save under the limit: a clear failure, no file
+  const std::string bmp = root + "/in.bmp";
+  ASSERT_EQ(pxtest::Run({"/usr/bin/convert", "-size", "200x200", "xc:red", "-type", "TrueColor",
+                         "BMP3:" + bmp}),
+            0);
+  code =
+      RunCaptured({"/bin/sh", "-c",
+                   "ulimit -f 20; exec '" + pxtest::BuiltProgram("pxconvert") + "' in.bmp out.bmp"},
+                  out, root);
+  EXPECT_EQ(code, 1) << out;
+  EXPECT_NE(out.find("Sorry, can not convert this graphic file"), std::string::npos) << out;
+  EXPECT_FALSE(std::filesystem::exists(root + "/out.bmp"));
+}
+
+// Scripts are regular files of a sane size; anything else is refused with
+// the reason, and a byte-order mark at the start is no part of the first line.
+TEST(Program, ScriptsMustBeRegularFilesAndMayStartWithAByteOrderMark) {
+  const std::string root = pxtest::TestRoot();
+  std::filesystem::create_directory(root + "/adir");
+  {
+    std::ofstream huge(root + "/huge.inf");
+    huge.seekp((std::streamoff{64} << 20) + 1);
+    huge.put('\n');
+  }
+  struct Case {
+    std::string script, reason;
+  } cases[] = {
+      {root + "/adir", "Is a directory"},
+      {"/dev/zero", "not a regular file"},
+      {root + "/huge.inf", "larger than 64 MiB"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(RunCaptured({"timeout", "10", Instari(), c.script}, out), 2) << c.script;
+    EXPECT_NE(out.find("Error open file: " + c.script), std::string::npos) << out;
+    EXPECT_NE(out.find(c.reason), std::string::npos) << out;
+  }
+  ASSERT_TRUE(pxtest::WriteFile(root + "/bom.inf", "\xEF\xBB\xBFmkdir 'made'\n"));
+  std::string out;
+  EXPECT_EQ(RunCaptured({Instari(), "bom.inf"}, out, root), 0) << out;
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/made")) << out;
+}
+
+}  // namespace

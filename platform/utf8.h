@@ -16,4 +16,9 @@ inline std::string Utf8ForBuffer(std::string_view s, size_t size) {
   return size == 0 ? std::string() : std::string(Utf8Prefix(s, size - 1));
 }
 
+// Upper or lower case by character, as the Windows calls cased the letters
+// of their code page (here UTF-8: ü, é, ñ too). Bytes that are no valid
+// UTF-8 stay as they are.
+std::string Utf8ChangeCase(std::string_view s, bool upper);
+
 }  // namespace platform

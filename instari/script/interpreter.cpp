@@ -199,6 +199,7 @@ int Interpreter::ReportError(const std::string& message) {
     Abort(1);
     return 0;
   }
+  ++errorReports_;
   SetFailure();
   return 0;
 }
@@ -319,6 +320,7 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   handles_.CloseAll();
   aborted_ = false;
   exitCode_ = 0;
+  errorReports_ = 0;
   index_ = -1;
   backgroundCreated_ = false;
 

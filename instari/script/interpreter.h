@@ -110,6 +110,8 @@ class Interpreter {
 
   // The error report for the current statement; always 0.
   int ReportError(const std::string& message);
+  // Error reports of the last run that were answered with OK (the run went on).
+  int ErrorReportCount() const { return errorReports_; }
   void SetSuccess();
   void SetFailure();
 
@@ -160,6 +162,7 @@ class Interpreter {
   bool backgroundCreated_ = false;
   bool aborted_ = false;
   int exitCode_ = 0;
+  int errorReports_ = 0;
   int includeDepth_ = 0;
   bool lateIp_ = false, lateAdapter_ = false, lateHost_ = false, lateUser_ = false;
 };

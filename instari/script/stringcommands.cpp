@@ -71,12 +71,8 @@ Outcome CaseChange(Interpreter& in, TokenBuffer& t, bool upper) {
   if (in.Checking()) return Outcome::kDone;
   const std::string* f = in.GetField(t.texts[1]);
   if (!f) return in.ReportError("Feld: '" + t.texts[1] + "' ist nicht definiert."), Outcome::kDone;
-  std::string value = *f;
-  for (char& c : value) {
-    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return Done(in, t.texts[1], value);
+  // by character, as the system's case tables do: not only A-Z
+  return Done(in, t.texts[1], platform::Utf8ChangeCase(*f, upper));
 }
 Outcome StrLower(Interpreter& in, TokenBuffer& t) { return CaseChange(in, t, false); }
 Outcome StrUpper(Interpreter& in, TokenBuffer& t) { return CaseChange(in, t, true); }

@@ -240,9 +240,9 @@ TEST(StringFunctions, Results) {
       "r1 = mid 'abcdef' 2 3\n"
       "r2 = mid 'abcdef' 5 10\n"
       "r3 = mid 'abcdef' 9 2\n"
-      "u = 'MiXed'\n"
+      "u = 'MiXed Übergröße ÉÑ'\n"
       "strlower u\n"
-      "up = 'MiXed'\n"
+      "up = 'MiXed übergröße éñ'\n"
       "strupper up\n"
       "c = 'a'\n"
       "strcat c 'b'\n"
@@ -267,8 +267,8 @@ TEST(StringFunctions, Results) {
   EXPECT_EQ(h.F("r1"), "bcd");
   EXPECT_EQ(h.F("r2"), "ef");
   EXPECT_EQ(h.F("r3"), "");
-  EXPECT_EQ(h.F("u"), "mixed");
-  EXPECT_EQ(h.F("up"), "MIXED");
+  EXPECT_EQ(h.F("u"), "mixed übergröße éñ");  // letters beyond ASCII too
+  EXPECT_EQ(h.F("up"), "MIXED ÜBERGRÖßE ÉÑ");
   EXPECT_EQ(h.F("c"), "ababc");
   EXPECT_EQ(h.F("tx"), "  HeLLO WOrLd  ");
   EXPECT_EQ(h.F("ts"), "  HeLLLLo WorLLd  ");

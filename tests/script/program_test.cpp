@@ -38,7 +38,8 @@ TEST(Program, HelpAndOptions) {
 
 TEST(Program, OneLineMode) {
   std::string out;
-  EXPECT_EQ(RunCaptured({Instari(), "/c x = 2 * 3; y = x + q"}, out), 0);
+  // it runs to its end after the report: 3 tells automation so
+  EXPECT_EQ(RunCaptured({Instari(), "/c x = 2 * 3; y = x + q"}, out), 3);
   // the report names the command line and the rebuilt second statement
   EXPECT_NE(out.find("Runtime-Error: /c x = 2 * 3; y = x + q\n\n"
                      "     01:   x = '2' * '3' \n"
@@ -62,15 +63,17 @@ TEST(Program, ScriptAndWorkingDirectoryModes) {
   pxtest::WriteFile(dir + "/part.inf", "y = nothing\n");
   std::string out;
   // the script name is taken in the directory named second
-  EXPECT_EQ(RunCaptured({Instari(), "setup.inf", dir}, out, pxtest::TestRoot()), 0);
+  EXPECT_EQ(RunCaptured({Instari(), "setup.inf", dir}, out, pxtest::TestRoot()), 3);
   EXPECT_NE(out.find("Runtime-Error: setup.inf\n\n     01:   y = nothing\n"
                      ">>>>>> Feld: 'nothing' ist nicht definiert.\n     02:   x = 1\n"),
             std::string::npos)
       << out;
   // without arguments: instari.inf in the current directory
   pxtest::WriteFile(dir + "/instari.inf", "z = q\n");
-  EXPECT_EQ(RunCaptured({Instari()}, out, dir), 0);
+  EXPECT_EQ(RunCaptured({Instari()}, out, dir), 3);
   EXPECT_NE(out.find("Runtime-Error: \n\n     01:   z = q\n"), std::string::npos) << out;
+  pxtest::WriteFile(dir + "/instari.inf", "z = 1\n");
+  EXPECT_EQ(RunCaptured({Instari()}, out, dir), 0);  // no report: 0
   // a directory or script that is not there: nothing runs
   EXPECT_EQ(RunCaptured({Instari(), "setup.inf", dir + "/none"}, out), 2);
   EXPECT_NE(out.find("Error open directory: "), std::string::npos);

@@ -90,11 +90,16 @@ void ConsoleUi::RefreshTitle() {
   fflush(out_);
 }
 
+// Answers come from the terminal, or one a line from a pipe or file, so an
+// unattended installation can be given its answers; at the end of the input
+// the defaults are taken.
 std::optional<std::string> ConsoleUi::ReadAnswer() {
-  if (!interactive_) return std::nullopt;
+  if (!in_) return std::nullopt;
   char buffer[1024];
   if (!fgets(buffer, sizeof buffer, in_)) return std::nullopt;
   buffer[strcspn(buffer, "\r\n")] = 0;
+  // what was answered stands in the output as a person's typing would
+  if (!interactive_) fprintf(out_, "%s\n", buffer);
   return std::string(buffer);
 }
 
@@ -124,6 +129,8 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, u
     if (n >= 1 && static_cast<size_t>(n) <= buttons.size()) return buttons[n - 1];
     for (int b : buttons)
       if (strcasecmp(answer->c_str(), ButtonLabel(b)) == 0) return b;
+    fprintf(out_, "Please answer with a number from 1 to %zu or a button's name.\n",
+            buttons.size());
   }
 }
 
@@ -134,7 +141,9 @@ std::optional<std::string> ConsoleUi::InputDialog(const std::string& prompt,
   fflush(out_);
   std::optional<std::string> answer = ReadAnswer();
   if (!answer) {
-    fprintf(out_, "%s\n", initial.c_str());
+    // Ctrl-D at the terminal cancels; the end of piped answers keeps the default
+    fprintf(out_, "%s\n", interactive_ ? "" : initial.c_str());
+    if (interactive_) return std::nullopt;
     return initial;
   }
   return answer->empty() ? initial : answer->substr(0, 255);

@@ -155,3 +155,43 @@ TEST(Program, ScriptsMustBeRegularFilesAndMayStartWithAByteOrderMark) {
 }
 
 }  // namespace
+
+namespace {
+
+// An unattended installation gets its answers from a pipe, one a line; at
+// the end of them the defaults are taken.
+TEST(Program, AnswersFromAPipe) {
+  const std::string root = pxtest::TestRoot();
+  ASSERT_TRUE(pxtest::WriteFile(root + "/setup.inf",
+                                "messagebox 'Install now?' 36\n"
+                                "b = __error__\n"
+                                "mkdir 'button%b%'\n"
+                                "n = 'Anna'\n"
+                                "x = dialog 'Your name?' n\n"
+                                "mkdir '%n%'\n"
+                                "m = 'kept'\n"
+                                "y = dialog 'Company?' m\n"
+                                "mkdir '%m%-%y%'\n"));
+  std::string out = root + "/out.txt";
+  int code = pxtest::Run({"/bin/sh", "-c",
+                          "cd '" + root + "' && printf '1\\nmy name\\n' | '" + Instari() +
+                              "' setup.inf >'" + out + "' 2>&1"});
+  std::string text = pxtest::ReadFile(out);
+  EXPECT_EQ(code, 0) << text;
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/button6")) << text;  // Yes
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/my name")) << text;
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/kept-OK")) << text;  // the default
+  EXPECT_NE(text.find("Your name? [Anna]: my name\n"), std::string::npos) << text;
+
+  // a wrong answer says which are possible, then the next line counts
+  code = pxtest::Run({"/bin/sh", "-c",
+                      "cd '" + root + "' && printf 'maybe\\n2\\n' | '" + Instari() +
+                          "' setup.inf >'" + out + "' 2>&1"});
+  text = pxtest::ReadFile(out);
+  EXPECT_NE(text.find("Please answer with a number from 1 to 2 or a button's name."),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/button7")) << text;
+}
+
+}  // namespace

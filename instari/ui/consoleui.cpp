@@ -112,15 +112,15 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, u
     std::string choices;
     for (size_t i = 0; i < buttons.size(); ++i) {
       char item[64];
-      snprintf(item, sizeof item, "%s[%zu] %s%s", i ? "  " : "", i + 1, ButtonLabel(buttons[i]),
-               buttons[i] == fallback ? "*" : "");
+      snprintf(item, sizeof item, "%s[%zu] %s%s", i ? "  " : "", i + 1,
+               ButtonLabel(buttons[i], language_), buttons[i] == fallback ? "*" : "");
       choices += item;
     }
     fprintf(out_, "%s\n", choices.c_str());
     fflush(out_);
     std::optional<std::string> answer = ReadAnswer();
     if (!answer) {
-      fprintf(out_, "-> %s\n", ButtonLabel(fallback));
+      fprintf(out_, "-> %s\n", ButtonLabel(fallback, language_));
       fflush(out_);
       return fallback;
     }
@@ -128,7 +128,10 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, u
     int n = atoi(answer->c_str());
     if (n >= 1 && static_cast<size_t>(n) <= buttons.size()) return buttons[n - 1];
     for (int b : buttons)
-      if (strcasecmp(answer->c_str(), ButtonLabel(b)) == 0) return b;
+      // the name as shown, or in English
+      if (strcasecmp(answer->c_str(), ButtonLabel(b, language_)) == 0 ||
+          strcasecmp(answer->c_str(), ButtonLabel(b, 9)) == 0)
+        return b;
     fprintf(out_, "Please answer with a number from 1 to %zu or a button's name.\n",
             buttons.size());
   }

@@ -27,22 +27,36 @@ int DefaultButton(unsigned style) {
   return which < buttons.size() ? buttons[which] : buttons[0];
 }
 
-const char* ButtonLabel(int button) {
+const char* ButtonLabel(int button, int language) {
+  // OK, Cancel, Abort, Retry, Ignore, Yes, No in German, English, Spanish,
+  // French, Italian; English for every other language
+  static const char* const kLabels[][7] = {
+      {"OK", "Abbrechen", "Abbruch", "Wiederholen", "Ignorieren", "Ja", "Nein"},
+      {"OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"},
+      {"Aceptar", "Cancelar", "Anular", "Reintentar", "Omitir", "Sí", "No"},
+      {"OK", "Annuler", "Abandonner", "Réessayer", "Ignorer", "Oui", "Non"},
+      {"OK", "Annulla", "Interrompi", "Riprova", "Ignora", "Sì", "No"},
+  };
+  const int row = language == 7    ? 0
+                  : language == 10 ? 2
+                  : language == 12 ? 3
+                  : language == 16 ? 4
+                                   : 1;
   switch (button) {
     case id::kOk:
-      return "OK";
+      return kLabels[row][0];
     case id::kCancel:
-      return "Abbrechen";
+      return kLabels[row][1];
     case id::kAbort:
-      return "Abbruch";
+      return kLabels[row][2];
     case id::kRetry:
-      return "Wiederholen";
+      return kLabels[row][3];
     case id::kIgnore:
-      return "Ignorieren";
+      return kLabels[row][4];
     case id::kYes:
-      return "Ja";
+      return kLabels[row][5];
     case id::kNo:
-      return "Nein";
+      return kLabels[row][6];
   }
   return "?";
 }

@@ -44,8 +44,9 @@ constexpr int kNo = 7;
 std::vector<int> ButtonsOfStyle(unsigned style);
 // The button that Enter presses: the first unless kDefButton2/3 says otherwise.
 int DefaultButton(unsigned style);
-// "OK", "Abbrechen", ... as the buttons are labelled.
-const char* ButtonLabel(int button);
+// "OK", "Cancel", ... as the buttons are labelled in the installer's language
+// (7 German, 9 English, 10 Spanish, 12 French, 16 Italian; English otherwise).
+const char* ButtonLabel(int button, int language);
 
 // What the interpreter writes and the window shows.
 struct ProgressState {

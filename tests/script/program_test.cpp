@@ -183,11 +183,13 @@ TEST(Program, AnswersFromAPipe) {
   EXPECT_TRUE(std::filesystem::is_directory(root + "/kept-OK")) << text;  // the default
   EXPECT_NE(text.find("Your name? [Anna]: my name\n"), std::string::npos) << text;
 
-  // a wrong answer says which are possible, then the next line counts
+  // a wrong answer says which are possible, then the next line counts; the
+  // buttons speak the user's language, and a name is an answer too
   code = pxtest::Run({"/bin/sh", "-c",
-                      "cd '" + root + "' && printf 'maybe\\n2\\n' | '" + Instari() +
-                          "' setup.inf >'" + out + "' 2>&1"});
+                      "cd '" + root + "' && printf 'maybe\\nNo\\n' | LANG=en_US.UTF-8 '" +
+                          Instari() + "' setup.inf >'" + out + "' 2>&1"});
   text = pxtest::ReadFile(out);
+  EXPECT_NE(text.find("[1] Yes*  [2] No\n"), std::string::npos) << text;
   EXPECT_NE(text.find("Please answer with a number from 1 to 2 or a button's name."),
             std::string::npos)
       << text;

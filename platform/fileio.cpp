@@ -98,14 +98,15 @@ bool PendingFile::Start(const std::string& target, mode_t mode, bool named, Know
   const std::string dir = DirectoryOf(target);
   // linking an unnamed file in goes through /proc without special rights
   static const bool canLink = access("/proc/self/fd", X_OK) == 0;
-  if (!named && !exists && canLink) {
-    // A new target: a file without a name until it is complete, so nothing
-    // half-written is ever seen under any name, not even after a crash.
+  if (!named && canLink) {
+    // A file without a name until it is complete, so nothing half-written
+    // is ever seen under any name, and a killed writer leaves nothing behind.
     int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0777);
     if (fd >= 0) {
       target_ = target;
       fd_ = fd;
       unnamed_ = true;
+      replacing_ = exists;
       // the creation mask may have taken bits the caller asked for
       static const mode_t mask = CurrentUmask();
       if ((mode & mask) != 0 || (mode & ~mode_t{0777}) != 0) fchmod(fd_, mode);
@@ -162,15 +163,16 @@ bool LinkDescriptor(int fd, const std::string& path) {
 bool PendingFile::LinkUnnamed() {
   const std::string dir = DirectoryOf(target_);
   const std::string name = target_.substr(target_.rfind('/') + 1);
-  {
+  if (!replacing_) {
     DirectoryEdit edit(dir, dirKnown_ ? &dirStat_ : nullptr);
     if (LinkDescriptor(fd_, target_)) {
       edit.Done(name, {});
       return true;
     }
+    if (errno != EEXIST) return false;
   }
-  if (errno != EEXIST) return false;
-  // The target appeared meanwhile: a temporary name, then one rename over it.
+  // A target to replace (or one that appeared meanwhile): a name for the
+  // moment of one rename over it.
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
     snprintf(suffix, sizeof suffix, ".tmp-%d-%d", static_cast<int>(getpid()), attempt);

@@ -21,7 +21,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes);
 
 // A file being written beside its target and put in place in one step when
 // complete; dropped otherwise, so the old target is never left half-written.
-// A new target is written as a file without a name (linked in by Commit)
+// It is written as a file without a name (linked in by Commit; a replaced
+// target gets a temporary name only for the moment of the rename over it)
 // where the file system allows it, else under a temporary name renamed over
 // the target.
 class PendingFile {
@@ -56,7 +57,8 @@ class PendingFile {
   std::string target_, temp_;
   int fd_ = -1;
   bool unnamed_ = false;
-  bool dirKnown_ = false;  // dirStat_ holds the folder's status from before
+  bool replacing_ = false;  // the target existed when the file was started
+  bool dirKnown_ = false;   // dirStat_ holds the folder's status from before
   struct stat dirStat_ {};
 };
 

@@ -60,6 +60,9 @@ TEST(PendingFile, ExistingTargetStaysUntilReplaced) {
     ASSERT_TRUE(f.Create(dir + "/old.txt", 0644));
     ASSERT_TRUE(Write(f, "new"));
     EXPECT_EQ(pxtest::ReadFile(dir + "/old.txt"), "old");
+    // no temporary name while it is written: a writer killed now leaves
+    // nothing behind
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"old.txt"});
   }
   EXPECT_EQ(pxtest::ReadFile(dir + "/old.txt"), "old");
   EXPECT_EQ(Names(dir), std::vector<std::string>{"old.txt"});

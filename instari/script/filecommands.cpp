@@ -300,6 +300,9 @@ void MakeOne(FILE* log, const std::string& path) {
       return;
     }
     e = errno;
+    // a folder that is there already is no failure worth a log line
+    struct stat st;
+    if (e == EEXIST && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
   }
   RecordFailure(strerrordesc_np(e) ? strerrordesc_np(e) : "mkdir", 0);
   Log(log, "%s - mkdir: %s\n", LastErrorText().c_str(), path.c_str());

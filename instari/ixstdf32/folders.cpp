@@ -257,7 +257,9 @@ bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
     exec += " " + ExecArgument(word);
 
   std::string text = "[Desktop Entry]\nType=Application\nName=" + EntryValue(name) + "\n";
-  if (!description.empty()) text += "Comment=" + EntryValue(description) + "\n";
+  // the library marks its own links with its name: no comment for a menu
+  if (!description.empty() && description != kLibraryLinkDescription)
+    text += "Comment=" + EntryValue(description) + "\n";
   text += "Exec=" + EntryValue(exec) + "\n";
   if (!workingDirectory.empty()) {
     std::string dir = platform::HostPath(workingDirectory);
@@ -279,7 +281,16 @@ bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
 bool RemoveLinkTwin(const std::string& linkHostPath) {
   std::string twin = LinkTwinPath(linkHostPath);
   if (twin.empty() || !IsOurTwin(twin, linkHostPath)) return false;
-  return unlink(twin.c_str()) == 0;
+  if (unlink(twin.c_str()) != 0) return false;
+  // a group's menu folder goes with its last item, as the group's own does;
+  // the applications folder itself stays
+  const std::string applications = XdgDataHome() + "/applications";
+  std::string dir = twin.substr(0, twin.rfind('/'));
+  if (dir.size() > applications.size() &&
+      dir.compare(0, applications.size() + 1, applications + "/") == 0) {
+    rmdir(dir.c_str());  // only when empty
+  }
+  return true;
 }
 
 bool RemoveLinkFile(const std::string& linkFile) {

@@ -33,6 +33,9 @@ std::string LinkTwinPath(const std::string& linkHostPath);
 
 // Writes the twin of a link just saved; false when there is none to write or
 // a file of that name that is not ours is in the way.
+// The description the library gives the links it makes itself.
+inline constexpr const char kLibraryLinkDescription[] = "IxStdF";
+
 bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
                    const std::string& arguments, const std::string& workingDirectory,
                    const std::string& iconFile, const std::string& description);

@@ -288,8 +288,8 @@ int CreateStartItem(char* groupCode, char* itemName, const char* target, const c
       std::string host = platform::HostPath(dir);
       if (!host.empty()) mkdir(host.c_str(), 0755);
     }
-    return ErzeugeLinkDatei(text(target), link.c_str(), "IxStdF", text(arguments), text(iconFile),
-                            iconIndex, text(workingDirectory), minimized);
+    return ErzeugeLinkDatei(text(target), link.c_str(), kLibraryLinkDescription, text(arguments),
+                            text(iconFile), iconIndex, text(workingDirectory), minimized);
   }
 
   // Program Manager: every code is a group there.

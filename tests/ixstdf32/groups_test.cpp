@@ -66,9 +66,15 @@ TEST_F(Groups, ShellLinksOnTheNewerShells) {
   EXPECT_EQ(Create("-\\PG\\Tools", "Edit"), 0);
   EXPECT_FALSE(Exists(programs + "/Tools/Edit.LNK"));
   EXPECT_TRUE(Exists(programs + "/Tools"));  // Other is still there
+  // the menu's twin has no comment of the library's own name
+  const std::string menu = Root() + "/home/.local/share/applications/Tools";
+  EXPECT_TRUE(Exists(menu + "/Other.desktop"));
+  EXPECT_EQ(pxtest::ReadFile(menu + "/Other.desktop").find("Comment="), std::string::npos);
   EXPECT_EQ(Create("-\\XS\\Tools", "Other", "/bin/true", "/tmp", &code), 0);
   EXPECT_EQ(code, "-\\PG\\Tools");
   EXPECT_FALSE(Exists(programs + "/Tools"));
+  EXPECT_FALSE(Exists(menu));  // the menu folder goes with its last item
+  EXPECT_TRUE(Exists(Root() + "/home/.local/share/applications"));
   EXPECT_EQ(Create("-\\PG\\Tools", "Edit"), 0);
   EXPECT_EQ(GibLetzteFehlerNr(), 0);
 

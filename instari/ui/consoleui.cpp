@@ -237,7 +237,8 @@ WizardResult ConsoleUi::WizardShow(const WizardPage& page) {
   }
   std::string choices;
   for (size_t i = 0; i < buttons.size(); ++i)
-    choices += std::string(i ? "  " : "") + "[" + std::to_string(i + 1) + "] " + buttons[i].second;
+    choices += std::string(i ? "  " : "") + "[" + std::to_string(i + 1) + "] " + buttons[i].second +
+               (buttons[i].first == fallback ? "*" : "");  // Enter, as in message boxes
   fprintf(out_, "%s\n", choices.c_str());
   fflush(out_);
   std::optional<std::string> answer = ReadAnswer();

@@ -50,11 +50,11 @@ TEST(ConsoleWizard, ShowsControlsAndKeepsDefaultsWithoutATerminal) {
   EXPECT_EQ(answer, "4,/opt/p,10,2,2");
   const std::string text = TextAndClose(out, in);
   EXPECT_NE(text.find("=== Setup ===\nWhere?\n [/opt/p]: /opt/p\n  1 [x] Docs\n  2 [ ] Sources\n"
-                      "Toggle: \n[1] Back  [2] Next  [3] Finish  [4] Cancel\n-> Finish\n"),
+                      "Toggle: \n[1] Back  [2] Next  [3] Finish*  [4] Cancel\n-> Finish\n"),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("=== Setup ===\nKind?\n  1 ( ) Small\n  2 (*) Large\nChoice [2]: 2\n"
-                      "[1] Back  [2] Next  [3] Cancel\n-> Next\n"),
+                      "[1] Back  [2] Next*  [3] Cancel\n-> Next\n"),
             std::string::npos)
       << text;
 }

@@ -1,5 +1,7 @@
 #include "platform/fileversion.h"
 
+#include "platform/utf8.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -81,24 +83,6 @@ uint16_t Le16(std::string_view b, size_t at) {
 }
 
 size_t Align4(size_t v) { return (v + 3) & ~size_t(3); }
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // UTF-16LE from at up to a zero unit or end; *next gets the offset after the zero.
 std::string Utf16ToUtf8(std::string_view b, size_t at, size_t end, size_t* next = nullptr) {

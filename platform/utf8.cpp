@@ -35,7 +35,9 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t* c) {
   return n;
 }
 
-void EncodeUtf8(char32_t c, std::string& out) {
+}  // namespace
+
+void AppendUtf8(std::string& out, uint32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -52,8 +54,6 @@ void EncodeUtf8(char32_t c, std::string& out) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 std::string Utf8ChangeCase(std::string_view s, bool upper) {
   // the case tables of Unicode, whatever locale the program runs in
@@ -73,7 +73,7 @@ std::string Utf8ChangeCase(std::string_view s, bool upper) {
     } else if (c < 0x80) {
       w = upper ? toupper(static_cast<int>(c)) : tolower(static_cast<int>(c));
     }
-    EncodeUtf8(static_cast<char32_t>(w), out);
+    AppendUtf8(out, static_cast<uint32_t>(w));
     i += n;
   }
   return out;

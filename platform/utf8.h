@@ -1,6 +1,7 @@
 #pragma once
 // Byte-length cuts of UTF-8 text that never split a character.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
 inline std::string Utf8ForBuffer(std::string_view s, size_t size) {
   return size == 0 ? std::string() : std::string(Utf8Prefix(s, size - 1));
 }
+
+// Appends the code point as UTF-8.
+void AppendUtf8(std::string& out, uint32_t c);
 
 // Upper or lower case by character, as the Windows calls cased the letters
 // of their code page (here UTF-8: ü, é, ñ too). Bytes that are no valid

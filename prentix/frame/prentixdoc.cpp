@@ -10,6 +10,7 @@
 #include "prentix/app/framerules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/frame/pictureqt.h"
 #include "prentix/image/autoname.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
@@ -19,11 +20,6 @@ namespace prentix {
 using namespace cmd;
 
 namespace {
-
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QString Text(int key) { return QString::fromStdString(LoadSprachString(key)); }
 

@@ -13,6 +13,7 @@
 #include "prentix/app/framerules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/image/document.h"
@@ -26,23 +27,6 @@ namespace {
 
 // The program's own menus and windows finish repainting before the copy.
 void DispatchWaiting() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
-
-DeviceBitmap BitmapOf(const QImage& picture) {
-  QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
-  DeviceBitmap bitmap;
-  bitmap.width = bgr.width();
-  bitmap.height = bgr.height();
-  bitmap.bitsPerPixel = 24;
-  bitmap.stride = static_cast<size_t>(bgr.bytesPerLine());
-  bitmap.bits.assign(bgr.constBits(), bgr.constBits() + bgr.sizeInBytes());
-  return bitmap;
-}
-
-QImage ImageOf(const DeviceBitmap& bitmap) {
-  return QImage(bitmap.bits.data(), bitmap.width, bitmap.height,
-                static_cast<qsizetype>(bitmap.stride), QImage::Format_BGR888)
-      .copy();
-}
 
 }  // namespace
 
@@ -174,11 +158,8 @@ void CPrentixView::OnEditCopy() {
   TraceLog("OnEditCopy()\n");
   const SECDib* image = CurrentImage();
   if (!image) return;
-  auto bitmap = image->MakeBitmap(DisplayInfo{32, 1});
-  if (!bitmap) return;
-  QImage picture(bitmap->bits.data(), bitmap->width, bitmap->height,
-                 static_cast<qsizetype>(bitmap->stride), QImage::Format_RGB32);
-  QGuiApplication::clipboard()->setImage(picture.copy());
+  QImage picture = UprightImage(*image);
+  if (!picture.isNull()) QGuiApplication::clipboard()->setImage(picture);
 }
 
 void CPrentixView::OnEd() {

@@ -16,6 +16,7 @@
 #include "prentix/app/commands.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/frame/printpreview.h"
@@ -29,15 +30,6 @@ namespace prentix {
 namespace {
 
 int g_printCounter = 0;
-
-// The picture upright, top row first (the rows are stored bottom-up).
-QImage UprightPicture(const SECDib& image) {
-  auto bitmap = image.MakeBitmap(DisplayInfo{32, 1});
-  if (!bitmap) return {};
-  return QImage(bitmap->bits.data(), bitmap->width, bitmap->height,
-                static_cast<qsizetype>(bitmap->stride), QImage::Format_RGB32)
-      .copy();
-}
 
 }  // namespace
 
@@ -196,7 +188,7 @@ void CPrentixView::DrawPage(QPainter& p, QPrinter& printer) {
   const PageRect& t = layout.target;
   const QRect target(t.left, t.top, t.Width(), t.Height());
   if (image) {
-    QImage picture = UprightPicture(*image);
+    QImage picture = UprightImage(*image);
     if (landscape) {
       // a quarter turn counter-clockwise; the picture itself stays as it is
       p.save();

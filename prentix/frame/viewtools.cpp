@@ -11,6 +11,7 @@
 
 #include "prentix/app/commands.h"
 #include "prentix/app/zoomrules.h"
+#include "prentix/frame/pictureqt.h"
 #include "prentix/frame/pointers.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
@@ -21,33 +22,6 @@ namespace prentix {
 using namespace cmd;
 
 namespace {
-
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-QImage Upright(const SECDib& image) {
-  auto bitmap = image.MakeBitmap(DisplayInfo{32, 1});
-  if (!bitmap) return {};
-  return QImage(bitmap->bits.data(), bitmap->width, bitmap->height,
-                static_cast<qsizetype>(bitmap->stride), QImage::Format_RGB32)
-      .copy();
-}
-
-// A new picture from an upright image; null when it cannot be made.
-std::unique_ptr<SECDib> PictureOf(const QImage& upright) {
-  QImage bgr = upright.convertToFormat(QImage::Format_BGR888);
-  DeviceBitmap bm;
-  bm.width = bgr.width();
-  bm.height = bgr.height();
-  bm.bitsPerPixel = 24;
-  bm.stride = static_cast<size_t>(bgr.bytesPerLine());
-  bm.bits.assign(bgr.constBits(), bgr.constBits() + bgr.sizeInBytes());
-  auto image = std::make_unique<SECDib>();
-  if (!image->CreateFromBitmap(bm)) return nullptr;
-  return image;
-}
 
 QCursor PointerCursor(int pointer) {
   QPoint hot;
@@ -204,7 +178,7 @@ void CPrentixView::FinishCut(QPoint end) {
   auto r = CutRect(bandOrigin_.x(), bandOrigin_.y(), end.x(), end.y(), Scroll().x(), Scroll().y(),
                    zoom_, static_cast<int>(image->m_dwWidth), static_cast<int>(image->m_dwHeight));
   if (!r) return;  // nothing dragged: the picture stays
-  auto cut = PictureOf(Upright(*image).copy(r->left, r->top, r->Width(), r->Height()));
+  auto cut = PictureOf(UprightImage(*image).copy(r->left, r->top, r->Width(), r->Height()));
   if (!cut) return;
   SetCurrentImage(std::move(cut));
   doc_->UpdatePictureSize();
@@ -216,7 +190,7 @@ void CPrentixView::StampPointer(QPoint click) {
   QPoint hot;
   QImage pointer = PointerImage(modePointer_, &hot);
   if (!image || pointer.isNull()) return;
-  QImage picture = Upright(*image);
+  QImage picture = UprightImage(*image);
   // the pointer's hot spot on the clicked picture pixel
   const QPoint at(ToPicture(click.x() + std::max(0, Scroll().x()), zoom_),
                   ToPicture(click.y() + std::max(0, Scroll().y()), zoom_));

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include <cerrno>
 #include <cstring>
@@ -17,6 +18,30 @@
 #include "platform/paths.h"
 
 namespace platform {
+
+namespace {
+
+std::mutex g_parseMutex;
+std::string g_parseProblem;
+bool g_toldParseProblem = false;
+
+// A registry file that does not parse is left alone until somebody mends
+// it; say once per run which line is wrong, not only that writes fail.
+void NoteParseFailure(const std::string& path, const std::string& why) {
+  std::lock_guard<std::mutex> lock(g_parseMutex);
+  g_parseProblem = why;
+  if (g_toldParseProblem) return;
+  g_toldParseProblem = true;
+  fprintf(stderr, "registry: %s does not parse (%s); it is left as it is until it is mended\n",
+          path.c_str(), why.c_str());
+}
+
+}  // namespace
+
+std::string RegistryParseProblem() {
+  std::lock_guard<std::mutex> lock(g_parseMutex);
+  return g_parseProblem;
+}
 
 namespace {
 
@@ -136,7 +161,9 @@ class Registry {
       return StatusOfErrno(readErrno);
     }
     if (!cacheValid_ || cachePath_ != path || cacheBytes_ != bytes) {
-      cacheHive_ = RegHive::Parse(bytes);
+      std::string why;
+      cacheHive_ = RegHive::Parse(bytes, &why);
+      if (!cacheHive_) NoteParseFailure(path, why);
       cacheBytes_ = std::move(bytes);
       cachePath_ = path;
       cacheValid_ = true;
@@ -165,8 +192,12 @@ class Registry {
     if (exists) {
       auto bytes = ReadWholeFile(path);
       if (!bytes) return StatusOfErrno(errno);
-      auto parsed = RegHive::Parse(*bytes);
-      if (!parsed) return ERROR_BADDB;
+      std::string why;
+      auto parsed = RegHive::Parse(*bytes, &why);
+      if (!parsed) {
+        NoteParseFailure(path, why);
+        return ERROR_BADDB;
+      }
       // read-only, as the attribute on Windows; root would pass access()
       if ((st.st_mode & 0222) == 0) return ERROR_ACCESS_DENIED;
       hive = std::move(*parsed);

@@ -62,6 +62,10 @@ inline constexpr uint32_t REG_OPENED_EXISTING_KEY = 2;
 // <windir>/registry.reg.
 std::string RegistryFilePath();
 
+// Why registry.reg did not parse the last time it was read ("line 3: bad
+// key line"); "" when it always did.
+std::string RegistryParseProblem();
+
 // Opens hKey\subKey with the given rights. A null or empty subKey gives a
 // new handle to hKey itself (a predefined handle is handed back as it is).
 // ERROR_FILE_NOT_FOUND when the key does not exist. options is ignored.

@@ -6,6 +6,7 @@
 #include "instari/ixstdf32/errorstate.h"
 #include "instari/ixstdf32/ixstdf.h"
 #include "platform/registry.h"
+#include "platform/utf8.h"
 #include "platform/winerror.h"
 
 using namespace ixstdf;
@@ -35,6 +36,13 @@ int32_t FailOpen(int32_t rc, const char* accessDenied, const char* notFound, con
   SetSystemError(rc);
   if (rc == platform::ERROR_ACCESS_DENIED) return Fail(accessDenied);
   if (rc == platform::ERROR_FILE_NOT_FOUND) return Fail(notFound);
+  if (rc == platform::ERROR_BADDB) {
+    // which line of registry.reg is wrong, cut to leave room for the rest
+    std::string text = std::string(other) + " (registry.reg " +
+                       std::string(platform::Utf8Prefix(platform::RegistryParseProblem(), 80)) +
+                       ")";
+    return Fail(text.c_str());
+  }
   return Fail(other);
 }
 

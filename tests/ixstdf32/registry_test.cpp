@@ -100,12 +100,13 @@ TEST_F(IxStdF, SetRegistryFailuresByCause) {
             "Fehler bei DeleteRegistryKey/RegCreateKey: ERROR_ACCESS_DENIED / LastError: "
             "0x5=5=Access is denied.");
   chmod(hive.c_str(), 0644);
-  // a hive that does not parse: "some other problem"
+  // a hive that does not parse: "some other problem", and which line is wrong
   pxtest::WriteFile(hive, "garbage\n");
   EXPECT_EQ(SetRegistry(HKEY_CURRENT_USER, "A", "v", "2"), IXSTDF_FAILURE);
   EXPECT_EQ(Text(),
-            "Fehler bei SetRegistry: some other problem... / LastError: 0x3f1=1009=The "
-            "configuration registry database is corrupt.");
+            "Fehler bei SetRegistry: some other problem... (registry.reg line 1: the file does "
+            "not start with REGEDIT4) / LastError: 0x3f1=1009=The configuration registry "
+            "database is corrupt.");
   EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, "A", "B"), IXSTDF_FAILURE);
   EXPECT_EQ(Text().substr(0, 65),
             "Fehler bei DeleteRegistryKey/RegCreateKey: some other problem... ");

@@ -197,3 +197,27 @@ TEST(Program, AnswersFromAPipe) {
 }
 
 }  // namespace
+
+namespace {
+
+// A registry file that does not parse is named once, with its wrong line;
+// it stays as it is.
+TEST(Program, UnparsableRegistryIsNamedOnceWithItsLine) {
+  const std::string root = pxtest::TestRoot();
+  const std::string bad = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\n\"a\"=\"b\"\n";
+  ASSERT_TRUE(pxtest::WriteFile(root + "/windows/registry.reg", bad));
+  ASSERT_TRUE(pxtest::WriteFile(root + "/reg.inf",
+                                "setregistry HKEY_LOCAL_MACHINE 'Software\\\\X' 'v' 'one'\n"
+                                "e1 = __error__\n"
+                                "setregistry HKEY_LOCAL_MACHINE 'Software\\\\X' 'v' 'two'\n"
+                                "mkdir 'e%e1%'\n"));
+  std::string out;
+  RunCaptured({Instari(), "reg.inf"}, out, root);
+  size_t first = out.find("registry.reg does not parse (line 3:");
+  EXPECT_NE(first, std::string::npos) << out;
+  EXPECT_EQ(out.find("does not parse", first + 40), std::string::npos) << out;  // once
+  EXPECT_TRUE(std::filesystem::is_directory(root + "/e0")) << out;              // the write failed
+  EXPECT_EQ(pxtest::ReadFile(root + "/windows/registry.reg"), bad);
+}
+
+}  // namespace

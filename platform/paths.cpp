@@ -77,6 +77,19 @@ std::string WindowsDirectory() {
   return dir;
 }
 
+std::string UnsafeWindowsDirectory() {
+  const std::string dir = WindowsDirectory();
+  const uid_t me = geteuid();
+  for (const std::string& path : {dir, dir + "/registry.reg"}) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) continue;  // not there yet: ours when made
+    // root may work in a user's folder (sudo make test in a checkout)
+    if (me != 0 && st.st_uid != me) return path + " belongs to another user";
+    if (st.st_mode & S_IWOTH) return path + " may be written by any user";
+  }
+  return {};
+}
+
 std::string SystemDirectory() {
   std::string dir = WindowsDirectory() + "/system";
   MakeDirectories(dir);

@@ -17,6 +17,7 @@
 #include "instari/script/interpreter.h"
 #include "instari/script/systemfacts.h"
 #include "instari/ui/consoleui.h"
+#include "platform/paths.h"
 
 #ifdef INSTARI_WITH_X11
 #include "platform/x11/x11.h"
@@ -96,6 +97,13 @@ int main(int argc, char** argv) {
     args.push_back(argv[i]);
   }
 
+  if (std::string unsafe = platform::UnsafeWindowsDirectory(); !unsafe.empty()) {
+    fprintf(stderr,
+            "instari: %s; the settings and the registry there cannot be trusted "
+            "(set WINDIR to a folder of your own)\n",
+            unsafe.c_str());
+    return 2;
+  }
   ProgramFacts facts;
   instari::ConsoleUi ui;
   ui.SetLanguage(facts.LanguageId());

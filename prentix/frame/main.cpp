@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "prentix/app/framerules.h"
 #include "prentix/frame/mainframe.h"
 #include "prentix/frame/oneshot.h"
@@ -30,6 +31,13 @@ int main(int argc, char** argv) {
   if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
     fputs(kUsage, stdout);
     return 0;
+  }
+  if (std::string unsafe = platform::UnsafeWindowsDirectory(); !unsafe.empty()) {
+    fprintf(stderr,
+            "prentix: %s; the settings and the registry there cannot be trusted "
+            "(set WINDIR to a folder of your own)\n",
+            unsafe.c_str());
+    return 2;
   }
   const int command = argc > 1 ? prentix::OneShotCommand(argv[1]) : 0;
   if (command && argc > 2) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 
@@ -218,6 +219,32 @@ TEST(Program, UnparsableRegistryIsNamedOnceWithItsLine) {
   EXPECT_EQ(out.find("does not parse", first + 40), std::string::npos) << out;  // once
   EXPECT_TRUE(std::filesystem::is_directory(root + "/e0")) << out;              // the write failed
   EXPECT_EQ(pxtest::ReadFile(root + "/windows/registry.reg"), bad);
+}
+
+}  // namespace
+
+namespace {
+
+// A Windows directory or registry that anybody may write is not trusted.
+TEST(Program, WorldWritableWindowsDirectoryOrRegistryIsRefused) {
+  const std::string root = pxtest::TestRoot();
+  const std::string windows = root + "/windows";
+  ASSERT_TRUE(pxtest::WriteFile(root + "/ok.inf", "mkdir 'made'\n"));
+  struct Case {
+    std::string path;
+    mode_t mode;
+  } cases[] = {{windows, 0777}, {windows + "/registry.reg", 0666}};
+  ASSERT_TRUE(pxtest::WriteFile(windows + "/registry.reg", "REGEDIT4\n\n"));
+  for (const Case& c : cases) {
+    chmod(c.path.c_str(), c.mode);
+    std::string out;
+    EXPECT_EQ(RunCaptured({Instari(), "ok.inf"}, out, root), 2) << c.path;
+    EXPECT_NE(out.find(c.path + " may be written by any user"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(root + "/made"));
+    chmod(c.path.c_str(), c.mode & 0755);
+  }
+  std::string out;
+  EXPECT_EQ(RunCaptured({Instari(), "ok.inf"}, out, root), 0) << out;
 }
 
 }  // namespace

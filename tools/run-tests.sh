@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs every CTest label of a build tree. The whole run gets a private Xvfb
 # with a window manager that has a system tray (the x11 label needs both;
-# unit and gui tests have DISPLAY cleared by CTest, gui tests use Qt's
-# offscreen platform) and a private CUPS scheduler (the print label), so
-# one ctest summary covers all.
+# unit tests have DISPLAY cleared by CTest, gui and print tests use Qt's
+# offscreen platform and clear it themselves) and a private CUPS scheduler
+# (the print label), so one ctest summary covers all.
 set -euo pipefail
 build=${1:-build}
 tools=$(cd "$(dirname "$0")" && pwd)

@@ -90,7 +90,14 @@ Listener::~Listener() {
 }
 
 void Listener::Regrab() {
-  auto refused = grabber_->SetGrabs(GrabsFor(ReadKeyEntry("window"), ReadKeyEntry("screen")));
+  // prentix.ini changes for many reasons (recent files, the tool bar);
+  // grabs stay as they are unless the keys changed, since regrabbing lets
+  // a key pressed meanwhile go to the focused program
+  auto specs = GrabsFor(ReadKeyEntry("window"), ReadKeyEntry("screen"));
+  if (grabbed_ && specs == grabs_) return;
+  grabbed_ = true;
+  grabs_ = specs;
+  auto refused = grabber_->SetGrabs(specs);
   if (!refused.empty() && !toldHeld_ && log_) {
     toldHeld_ = true;  // once: the desktop often keeps Print for itself
     log_("InstalliereHook() key " + std::to_string(refused.front().vk) +

@@ -46,6 +46,8 @@ class Listener {
   Log log_;
   int stopFd_ = -1, watchFd_ = -1, pollFd_ = -1;
   bool toldHeld_ = false;
+  std::vector<platform::x11::GrabSpec> grabs_;  // what is grabbed now
+  bool grabbed_ = false;
   std::thread thread_;
 };
 

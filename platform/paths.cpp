@@ -84,8 +84,14 @@ std::string UnsafeWindowsDirectory() {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) continue;  // not there yet: ours when made
     // root may work in a user's folder (sudo make test in a checkout)
-    if (me != 0 && st.st_uid != me) return path + " belongs to another user";
-    if (st.st_mode & S_IWOTH) return path + " may be written by any user";
+    const char* why = me != 0 && st.st_uid != me ? " belongs to another user"
+                      : (st.st_mode & S_IWOTH)   ? " may be written by any user"
+                                                 : nullptr;
+    if (why) {
+      return path + why +
+             "; the settings and the registry there cannot be trusted (set WINDIR to a folder "
+             "of your own)";
+    }
   }
   return {};
 }

@@ -13,7 +13,8 @@ std::string WindowsDirectory();
 
 // Why the Windows directory or its registry.reg must not be used: they
 // belong to another user, or others may write them (another user could
-// have prepared settings or a registry for us). "" when they are fine.
+// have prepared settings or a registry for us), as a message for the user;
+// "" when they are fine.
 std::string UnsafeWindowsDirectory();
 
 // <windir>/system, created on first use. No trailing separator.

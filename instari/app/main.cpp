@@ -98,10 +98,7 @@ int main(int argc, char** argv) {
   }
 
   if (std::string unsafe = platform::UnsafeWindowsDirectory(); !unsafe.empty()) {
-    fprintf(stderr,
-            "instari: %s; the settings and the registry there cannot be trusted "
-            "(set WINDIR to a folder of your own)\n",
-            unsafe.c_str());
+    fprintf(stderr, "instari: %s\n", unsafe.c_str());
     return 2;
   }
   ProgramFacts facts;

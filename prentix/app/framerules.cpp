@@ -121,10 +121,6 @@ bool RegisterShellFileTypes(std::string_view templateString, std::string_view pr
   return ok;
 }
 
-}  // namespace prentix
-
-namespace prentix {
-
 int OneShotCommand(std::string_view argument) {
   if (argument == "--print-screen") return 32782;
   if (argument == "--print-window") return 32781;

@@ -58,10 +58,6 @@ std::string MailSubject();
 // cannot be written.
 bool RegisterShellFileTypes(std::string_view templateString, std::string_view programPath);
 
-}  // namespace prentix
-
-namespace prentix {
-
 // The one-shot commands for desktops that keep the print keys to
 // themselves: "--print-screen", "--print-window", "--paste-print" and the
 // command each stands for; 0 for any other argument.

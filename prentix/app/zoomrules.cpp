@@ -84,10 +84,6 @@ std::string DragSizeText(int dx, int dy, int zoom) {
   return text;
 }
 
-}  // namespace prentix
-
-namespace prentix {
-
 ScrollDirection AutoScrollDirection(int x, int y, int clientWidth, int clientHeight, int scrollX,
                                     int scrollY, int maxScrollX, int maxScrollY) {
   constexpr int kEdge = 5;

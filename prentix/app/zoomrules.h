@@ -47,10 +47,6 @@ std::string DragSizeText(int dx, int dy, int zoom);
 // A click raised to the next multiple of the zoom (zoom >= 2).
 int RaiseToZoom(int v, int zoom);
 
-}  // namespace prentix
-
-namespace prentix {
-
 // While stamping a pointer, a mouse resting within 5 pixels of an edge
 // scrolls the view that way, where there is more picture: -1, 0 or 1 in
 // each direction.

@@ -27,6 +27,7 @@ class ScreenSource {
   // HORZRES x VERTRES of the primary screen; 0 x 0 without one.
   virtual int Width() = 0;
   virtual int Height() = 0;
+  ScreenRect Whole() { return {0, 0, Width(), Height()}; }
   // The rectangle, clipped to the screen as a display context clips it:
   // a negative left or top counts from 0, right and bottom stop at the
   // screen's edge. Nothing for an empty or wholly off-screen rectangle.

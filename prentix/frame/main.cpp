@@ -33,10 +33,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::string unsafe = platform::UnsafeWindowsDirectory(); !unsafe.empty()) {
-    fprintf(stderr,
-            "prentix: %s; the settings and the registry there cannot be trusted "
-            "(set WINDIR to a folder of your own)\n",
-            unsafe.c_str());
+    fprintf(stderr, "prentix: %s\n", unsafe.c_str());
     return 2;
   }
   const int command = argc > 1 ? prentix::OneShotCommand(argv[1]) : 0;

@@ -31,8 +31,6 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   CPrentixView* View() const { return view_; }
   ToolBarManager* Bars() const { return bars_; }
   QAction* ActionFor(int id);
-  QLabel* SizePane() const { return sizePane_; }
-  QLabel* PositionPane() const { return positionPane_; }
 
   // Enabled and checked states of every item and button, from the router.
   void UpdateCommandUi();

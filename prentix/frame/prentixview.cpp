@@ -63,38 +63,8 @@ ViewState CPrentixView::State(bool clipboard) const {
   return s;
 }
 
-// The commands whose handlers are built; the others stay greyed.
-bool CPrentixView::Handles(int id) const {
-  switch (id) {
-    case kNew:
-    case kEditPicture:
-    case kMail:
-    case kPasteAndPrint:
-    case kTrayCapture:
-    case kPrintWindow:
-    case kPrintScreen:
-    case kEditPaste:
-    case kEditCopy:
-    case kFilePrint:
-    case kFilePrintDirect:
-    case kFilePrintPreview:
-    case kFilePrintSetup:
-    case kFlipVertical:
-    case kFlipHorizontal:
-    case kRotateRight:
-    case kRotateLeft:
-    case kCut:
-    case kInsertCursor:
-    case kZoomIn:
-    case kZoomOneToOne:
-    case kZoomOut:
-    case kZoomBoxList:
-    case kShowGrid:
-      return true;
-    default:
-      return id >= kCursorFirst && id <= kCursorLast;
-  }
-}
+// Every command with a view rule, and Print Setup, whose printer the view keeps.
+bool CPrentixView::Handles(int id) const { return IsViewCommand(id) || id == kFilePrintSetup; }
 
 bool CPrentixView::IsEnabled(int id) const {
   return ViewCommandEnabled(id, State(id == kEditPaste || id == kPasteAndPrint));

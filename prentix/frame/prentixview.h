@@ -11,6 +11,7 @@
 
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/viewstate.h"
+#include "prentix/app/zoomrules.h"
 #include "prentix/capture/screensource.h"
 
 class QPrinter;
@@ -57,8 +58,6 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   static int PrintCounter();
   // Where the PDF-file printer writes: the documents folder's "Prentix".
   static QString PdfFolder();
-  // The file the last job went to when it was the PDF-file printer.
-  const QString& LastPdfFile() const { return lastPdf_; }
   // The print dialog; tests answer it themselves.
   std::function<bool(QPrinter& printer)> printDialog;
 
@@ -104,6 +103,7 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void StampPointer(QPoint click);
   void ZoomInAt(QPoint click);
   void AutoScroll();
+  ScrollDirection EdgeDirection() const;  // where the resting mouse scrolls
   void FinishCut(QPoint end);
   QPoint Scroll() const;
   void OnFilePrint(bool withDialog);
@@ -129,7 +129,6 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   bool busyPrintWindow_ = false;
   QPoint mouse_;
   std::unique_ptr<QPrinter> setup_;  // what Print Setup chose, for later jobs
-  QString lastPdf_;
   int mode_ = 0;
   int modePointer_ = 0;   // the pointer shown (and stamped in mode 1)
   int lastPointer_ = -1;  // the pointer chosen last for stamping

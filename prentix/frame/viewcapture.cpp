@@ -76,7 +76,7 @@ void CPrentixView::OnPrintDk() {
   DispatchWaiting();
   ScreenSource* source = CurrentScreenSource();
   if (source) {
-    if (auto bitmap = CaptureRect(source, {0, 0, source->Width(), source->Height()})) {
+    if (auto bitmap = CaptureRect(source, source->Whole())) {
       TakeBitmap(*bitmap, true);
     }
   }
@@ -108,7 +108,7 @@ void CPrentixView::OnPrintWindow() {
   if (source && source->IsDesktop(selected)) {
     TraceLog("OnPrintWindow() hWndSelect == hWndDesktop\n");
     DispatchWaiting();
-    bitmap = CaptureRect(source, {0, 0, source->Width(), source->Height()});
+    bitmap = CaptureRect(source, source->Whole());
   } else if (!selected) {
     TraceLog("OnPrintWindow() Cannot capture that window!\n");
     busyPrintWindow_ = false;
@@ -192,7 +192,7 @@ void CPrentixView::SystemPrintScreen(bool activeWindow) {
   if (w && !source->IsDesktop(w)) {
     if (auto r = source->WindowRect(w)) bitmap = CaptureRect(source, *r);
   } else {
-    bitmap = CaptureRect(source, {0, 0, source->Width(), source->Height()});
+    bitmap = CaptureRect(source, source->Whole());
   }
   if (bitmap) QGuiApplication::clipboard()->setImage(ImageOf(*bitmap));
 }

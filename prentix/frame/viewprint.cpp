@@ -10,7 +10,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include "prentix/app/commands.h"
@@ -19,6 +18,7 @@
 #include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/frame/printmetrics.h"
 #include "prentix/frame/printpreview.h"
 #include "prentix/image/autoname.h"
 #include "prentix/image/document.h"
@@ -37,8 +37,7 @@ int CPrentixView::PrintCounter() { return g_printCounter; }
 
 QString CPrentixView::PdfFolder() {
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (documents.isEmpty() || documents == QDir::homePath()) documents = QDir::homePath();
-  return documents + "/Prentix";
+  return (documents.isEmpty() ? QDir::homePath() : documents) + "/Prentix";
 }
 
 // Chooses the printer for this job only; the system's default printer is
@@ -72,15 +71,13 @@ bool CPrentixView::OnPreparePrinting(QPrinter& printer, bool preview, bool withD
     printer.setPageLayout(setup_->pageLayout());
   }
   if (pdf) {
-    QDir().mkpath(PdfFolder());
-    std::string prefix = (PdfFolder() + "/prentix").toStdString();
+    const QString folder = PdfFolder();
+    QDir().mkpath(folder);
+    std::string prefix = (folder + "/prentix").toStdString();
     char number[16];
     snprintf(number, sizeof number, "%03d", NextFileNumber(prefix));
-    lastPdf_ = QString::fromStdString(prefix + number + ".pdf");
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(lastPdf_);
-  } else {
-    lastPdf_.clear();
+    printer.setOutputFileName(QString::fromStdString(prefix + number + ".pdf"));
   }
   bool rc = true;
   if (withDialog) rc = printDialog(printer);
@@ -136,22 +133,8 @@ void CPrentixView::DrawPage(QPainter& p, QPrinter& printer) {
   const std::string* text = CurrentText();
   if (!image && !text) return;
 
-  PageMetrics m;
-  m.horzRes = printer.width();
-  m.vertRes = printer.height();
-  m.logPixelsX = printer.logicalDpiX();
-  m.logPixelsY = printer.logicalDpiY();
+  PageMetrics m = PrinterPageMetrics(printer, p.font());
   QFontMetrics fm(p.font(), &printer);
-  m.cellWidth = fm.horizontalAdvance('A');
-  m.cellHeight = fm.height();
-  m.lineHeight = fm.height();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    m.screenLogPixelsX = qRound(screen->logicalDotsPerInchX());
-    m.screenLogPixelsY = qRound(screen->logicalDotsPerInchY());
-  }
-  m.textWidth = [&fm](const std::string& t) {
-    return fm.horizontalAdvance(QString::fromStdString(t));
-  };
 
   PageContent content;
   content.filePath = doc_->PathName();

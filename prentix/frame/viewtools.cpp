@@ -91,40 +91,39 @@ void CPrentixView::Arm(int mode, int pointer) {
 
 // One page at a time every 10 ms while the mouse rests at an edge; moving
 // it (or the end of the picture) stops.
+ScrollDirection CPrentixView::EdgeDirection() const {
+  if (mode_ != 1) return {};
+  const QScrollBar* h = horizontalScrollBar();
+  const QScrollBar* v = verticalScrollBar();
+  return AutoScrollDirection(lastMove_.x(), lastMove_.y(), viewport()->width(),
+                             viewport()->height(), h->value(), v->value(), h->maximum(),
+                             v->maximum());
+}
+
 void CPrentixView::AutoScroll() {
-  const QPoint p = lastMove_;
-  QScrollBar* h = horizontalScrollBar();
-  QScrollBar* v = verticalScrollBar();
-  ScrollDirection d =
-      mode_ == 1 ? AutoScrollDirection(p.x(), p.y(), viewport()->width(), viewport()->height(),
-                                       h->value(), v->value(), h->maximum(), v->maximum())
-                 : ScrollDirection{};
+  ScrollDirection d = EdgeDirection();
   if (d == ScrollDirection{}) {
     autoScroll_->stop();
     return;
   }
-  h->setValue(h->value() + d.dx * h->pageStep());
-  v->setValue(v->value() + d.dy * v->pageStep());
+  horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
+                                  d.dx * horizontalScrollBar()->pageStep());
+  verticalScrollBar()->setValue(verticalScrollBar()->value() +
+                                d.dy * verticalScrollBar()->pageStep());
 }
 
 void CPrentixView::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   lastMove_ = p;
-  if (mode_ == 1) {
+  if (EdgeDirection() == ScrollDirection{}) {
+    if (autoScroll_) autoScroll_->stop();
+  } else {
     if (!autoScroll_) {
       autoScroll_ = new QTimer(this);
       autoScroll_->setInterval(10);
       connect(autoScroll_, &QTimer::timeout, this, &CPrentixView::AutoScroll);
     }
-    ScrollDirection d =
-        AutoScrollDirection(p.x(), p.y(), viewport()->width(), viewport()->height(),
-                            horizontalScrollBar()->value(), verticalScrollBar()->value(),
-                            horizontalScrollBar()->maximum(), verticalScrollBar()->maximum());
-    if (d == ScrollDirection{}) {
-      autoScroll_->stop();
-    } else if (!autoScroll_->isActive()) {
-      autoScroll_->start();
-    }
+    if (!autoScroll_->isActive()) autoScroll_->start();
   }
   mouse_ = {ToPicture(p.x() + Scroll().x(), zoom_), ToPicture(p.y() + Scroll().y(), zoom_)};
   if (dragging_ && band_) {

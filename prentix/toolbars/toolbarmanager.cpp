@@ -62,7 +62,6 @@ void ToolBarManager::Rebuild() {
   for (QAction* a : bar_->actions()) {
     if (QWidget* w = bar_->widgetForAction(a)) w->installEventFilter(this);
   }
-  emit LayoutChanged();
 }
 
 void ToolBarManager::SetButtons(std::vector<int> ids) {
@@ -96,7 +95,6 @@ void ToolBarManager::ResetButtons() {
 void ToolBarManager::SetLargeButtons(bool large) {
   large_ = large;
   RefreshIcons();
-  emit LayoutChanged();
 }
 
 void ToolBarManager::SetToolTips(bool on) { toolTips_ = on; }

@@ -50,9 +50,6 @@ class ToolBarManager : public QObject {
   // Button images follow the size; the command's icon is set on its action.
   void RefreshIcons();
 
- signals:
-  void LayoutChanged();
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

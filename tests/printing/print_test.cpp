@@ -19,6 +19,7 @@
 #include "prentix/app/commands.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/frame/printmetrics.h"
 #include "prentix/frame/printpreview.h"
 #include "prentix/image/autoname.h"
 #include "prentix/print/layoutpage.h"
@@ -101,15 +102,7 @@ class PrintTest : public GuiTest {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(QString::fromStdString(queue_));
     // no painter on it: that would send an empty job
-    PageMetrics m;
-    m.horzRes = printer.width(), m.vertRes = printer.height();
-    m.logPixelsX = printer.logicalDpiX(), m.logPixelsY = printer.logicalDpiY();
-    QFontMetrics fm(QFont(), &printer);
-    m.cellWidth = fm.horizontalAdvance('A');
-    m.cellHeight = m.lineHeight = fm.height();
-    m.textWidth = [&fm](const std::string& t) {
-      return fm.horizontalAdvance(QString::fromStdString(t));
-    };
+    PageMetrics m = PrinterPageMetrics(printer, QFont());
     PageContent content{w, h, false, 0, "", 1, "d", "h", "u"};
     NameSources names = SystemNameSources();
     content.host = names.computerName();

@@ -84,6 +84,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (printing && system("while [ -n \"$(lpstat -o)\" ]; do sleep 0.05; done") != 0) return 1;
+    // the same pause as between the timed presses: a press in the very
+    // instant a capture ends is sometimes not delivered (noted, not solved)
+    usleep(50000);
 
     std::vector<double> ms;
     for (int i = 1; i <= runs; ++i) {
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
       if (!save) view->viewport()->repaint();
       auto t1 = std::chrono::steady_clock::now();
       if (save ? !std::filesystem::exists(file) : handled == before) {
-        fprintf(stderr, "capture_latency: nothing on run %d\n", i);
+        fprintf(stderr, "capture_latency: nothing on run %d (%d captures so far)\n", i, handled);
         return 1;
       }
       ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

@@ -19,6 +19,7 @@ struct TraceLogState {
   std::mutex mutex;
   int fd = -1;
   bool failed = false;
+  bool append = false;  // the next open keeps the lines
 
   void Close() {
     if (fd >= 0) ::close(fd);
@@ -79,7 +80,9 @@ void VTraceLog(const char* format, va_list args) {
   if (state.fd < 0) {
     std::string path = platform::HostPath(logging);
     if (!path.empty())
-      state.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      state.fd = ::open(path.c_str(),
+                        O_WRONLY | O_CREAT | O_CLOEXEC | (state.append ? O_APPEND : O_TRUNC), 0666);
+    state.append = false;
     if (state.fd < 0) {
       state.failed = true;
       return;
@@ -100,10 +103,11 @@ void TraceLog(const char* format, ...) {
   va_end(args);
 }
 
-void CloseTraceLog() {
+void CloseTraceLog(bool keepLines) {
   TraceLogState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.Close();
+  state.append = keepLines;
 }
 
 void ResetTraceLog() {
@@ -111,6 +115,7 @@ void ResetTraceLog() {
   std::lock_guard<std::mutex> lock(state.mutex);
   state.Close();
   state.failed = false;
+  state.append = false;
 }
 
 bool TraceLogOpen() {

@@ -20,8 +20,10 @@ inline constexpr size_t kTraceFormatLimit = 1024;
 void TraceLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void VTraceLog(const char* format, va_list args);
 
-// Closes the file; the next line re-creates it, empty.
-void CloseTraceLog();
+// Closes the file; the next line re-creates it, empty. With keepLines it
+// appends instead: a viewer that was handed the file never finds it
+// emptied under it.
+void CloseTraceLog(bool keepLines = false);
 
 // Starts a new run: closes the file and forgets an earlier failed open.
 void ResetTraceLog();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include "prentix/app/commands.h"
 #include "prentix/app/menus.h"
 #include "prentix/app/settings.h"
+#include "prentix/app/sheetrules.h"
 #include "prentix/app/tracelog.h"
 #include "prentix/app/viewstate.h"
 #include "prentix/capture/screensource.h"
@@ -26,6 +28,7 @@
 #include "prentix/frame/printpreview.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
+#include "prentix/settings/psheet.h"
 #include "prentix/toolbars/customizesheet.h"
 #include "prentix/toolbars/toolbarmanager.h"
 #include "pxnthook/pxnthook.h"
@@ -61,6 +64,10 @@ CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string prog
     return QMessageBox::question(parent, QString::fromUtf8(GetSprachText(16001)), text,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
   };
+  runSheet = [](CPSheet& sheet) { return sheet.exec(); };
+  tellUser = [](QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QString::fromUtf8(GetSprachText(16001)), text);
+  };
   resize(640, 480);
 }
 
@@ -94,8 +101,6 @@ void CMainFrame::BuildMenus() {
   std::function<void(QMenu*, const std::vector<MenuEntry>&)> fill = [&](QMenu* menu,
                                                                         const auto& entries) {
     for (const MenuEntry& e : entries) {
-      // the settings sheet comes with its own change; no empty dialog meanwhile
-      if (e.kind == MenuEntry::kItem && e.id == kSettings) continue;
       if (e.kind == MenuEntry::kSeparator) {
         menu->addSeparator();
       } else if (e.kind == MenuEntry::kPopup) {
@@ -129,10 +134,10 @@ void CMainFrame::CreateStatusBar() {
   bar->addPermanentWidget(positionPane_);
   bar->addPermanentWidget(sizePane_);
   // the idle prompt whenever no item's prompt is shown
-  const QString ready = Text(LoadSprachString(57345));
-  bar->showMessage(ready);
-  connect(bar, &QStatusBar::messageChanged, bar, [bar, ready](const QString& m) {
-    if (m.isEmpty()) bar->showMessage(ready);
+  bar->showMessage(Text(LoadSprachString(57345)));
+  // in the language of the moment: the settings may switch it
+  connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& m) {
+    if (m.isEmpty()) bar->showMessage(Text(LoadSprachString(57345)));
   });
 }
 
@@ -277,8 +282,7 @@ void CMainFrame::OnEndSession() {
 }
 
 bool CMainFrame::Handles(int id) const {
-  // settings arrive with the settings sheet
-  return IsFrameCommand(id) && id != kSettings && (id != kHelpTopics || !helpFile_.empty()) &&
+  return IsFrameCommand(id) && (id != kHelpTopics || !helpFile_.empty()) &&
          (id != kToolbar || bars_);
 }
 
@@ -293,6 +297,9 @@ void CMainFrame::OnCommand(int id) {
     case kToolbar:
       Customize();
       break;
+    case kSettings:
+      OnSettings();
+      break;
     case kAppExit:
       close();
       break;
@@ -303,6 +310,44 @@ void CMainFrame::Customize() {
   CustomizeSheet sheet(bars_, this);
   sheet.exec();
   SaveBarState();
+}
+
+void CMainFrame::OnSettings() {
+  const Settings before = BeginSettingsEdit();
+  // the clipboard keeps the picture as it is, for the preview and a cancel
+  const bool picture = CurrentImage() != nullptr;
+  if (picture) router_->Route(kEditCopy, CommandSource::kProgram);
+  SheetHost host;
+  host.issue = [this](int id) { router_->Route(id, CommandSource::kProgram); };
+  host.pictureLoaded = [] { return CurrentImage() != nullptr; };
+  host.languageChanged = [this] { Retranslate(); };
+  host.message = [this](QWidget* parent, const QString& text) { tellUser(parent, text); };
+  host.chooseFile = [](QWidget* parent, const QString& caption, const QString& filters) {
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filters);
+  };
+  CPSheet sheet(std::move(host), this);
+  if (runSheet(sheet) != QDialog::Accepted && picture) {
+    router_->Route(kEditPaste, CommandSource::kProgram);
+  }
+  if (SettingsApplied() && NeedsRestart(before, LiveSettings())) {
+    tellUser(this, QString::fromUtf8(GetSprachText(kRestartKey)));
+  }
+  emit SettingsChanged();
+}
+
+void CMainFrame::Retranslate() {
+  for (auto& [id, action] : actions_) {
+    action->setText(Text(MenuText(id)));
+    action->setStatusTip(Text(PromptFor(id).prompt));
+  }
+  BuildMenus();
+  if (bars_) {
+    bars_->RefreshIcons();
+    bars_->Bar()->setWindowTitle(QString::fromUtf8(GetSprachText(16046)));
+  }
+  if (statusBar()) statusBar()->showMessage(Text(LoadSprachString(57345)));
+  UpdateTitle();
+  UpdateCommandUi();
 }
 
 void CMainFrame::ShowPreview(QWidget* preview) {

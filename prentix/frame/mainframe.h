@@ -16,6 +16,7 @@ class QLabel;
 
 namespace prentix {
 
+class CPSheet;
 class CPrentixDoc;
 class CPrentixView;
 class ToolBarManager;
@@ -53,11 +54,19 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   bool Handles(int id) const override;
   void OnCommand(int id) override;
 
+  // Menus, tool tips, status bar and title again, in the language now set.
+  void Retranslate();
+
   // The question before closing; tests answer it themselves.
   std::function<QMessageBox::StandardButton(QWidget*, const QString&)> askQuestion;
+  // The settings dialog run modally (the dialog's result), and a notice
+  // to the user; tests drive and read them.
+  std::function<int(CPSheet& sheet)> runSheet;
+  std::function<void(QWidget* parent, const QString& text)> tellUser;
 
  signals:
   void Closed();  // the window closed for good: the program ends
+  void SettingsChanged();  // the settings dialog closed
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -72,6 +81,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void UpdateRecentFiles();
   void RemoveHook();
   void Customize();
+  void OnSettings();
 
   CommandRouter* router_;
   CPrentixDoc* doc_;

@@ -61,6 +61,10 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
       static_cast<unsigned long>(frame->winId()),
       [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
   qApp->installNativeEventFilter(hookFilter_.get());
+  // a new tool tip or language reaches the icon at once
+  connect(frame, &CMainFrame::SettingsChanged, frame, [this] {
+    if (tray_) tray_->setToolTip(QString::fromStdString(TrayTooltip()));
+  });
 
   if (oneShot) return true;
   bool show = !plan_.startHidden;

@@ -72,7 +72,7 @@ TEST_F(GuiTest, MenuBarInBothLanguagesFullAndShort) {
   const std::string fullEn =
       "&File: 32774,32702,32700,-,57607,57609,57606,-,32775,-,32780,-,"
       "57616,57665 | &Edit: 57634,57637," +
-      edit + " | Settings: 32888 | &Help: 57664";
+      edit + " | Settings: 32795,32888 | &Help: 57664";
   const std::string shortEn = "&File: 57665 | &Edit: " + edit + " | &Help: 57664";
   auto german = [](std::string s) {
     for (auto [en, de] : {std::pair{"&File", "&Datei"},

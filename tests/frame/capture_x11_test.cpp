@@ -5,7 +5,9 @@
 
 #include <QClipboard>
 #include <QMimeData>
+#include <QAbstractButton>
 #include <QPalette>
+#include <QTabWidget>
 #include <QWidget>
 #include <filesystem>
 
@@ -14,6 +16,7 @@
 #include "prentix/capture/screensource.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/image/secdib.h"
+#include "prentix/settings/psheet.h"
 
 namespace {
 
@@ -99,6 +102,26 @@ TEST_F(CaptureX11Test, WindowCaptureTakesTheFrameAndStopsAtTheScreenEdge) {
   QPoint inside = painted.geometry().center() - QPoint(0, frame.top());
   EXPECT_EQ(pixel(inside.x(), inside.y()), QColor(250, 10, 20));
   EXPECT_NE(pixel(inside.x(), 1), QColor(250, 10, 20));
+}
+
+TEST_F(CaptureX11Test, AKeyChosenInTheSettingsActsAtOnce) {
+  StartWithKeys("UseSaveAsNameFormat=1\n", "Screen=123\n");
+  Frame().runSheet = [](CPSheet& sheet) {
+    sheet.Tabs()->setCurrentIndex(5);
+    sheet.findChild<QAbstractButton*>("c1164")->click();  // F11 for the screen
+    sheet.accept();
+    return sheet.result();
+  };
+  app_->Router().Route(cmd::kSettings, CommandSource::kMenu);
+  const std::string file = pxtest::TestRoot() + "/auto001.pxi";
+  // no restart: the next key press is the new one
+  ASSERT_TRUE(WaitFor([&] {
+    pxtest::Run({"xdotool", "key", "F11"});
+    return WaitFor([&] { return std::filesystem::exists(file); }, 500);
+  }));
+  ASSERT_EQ(pxtest::Run({"xdotool", "key", "F12"}), 0);
+  QTest::qWait(500);
+  EXPECT_FALSE(std::filesystem::exists(pxtest::TestRoot() + "/auto002.pxi"));
 }
 
 }  // namespace

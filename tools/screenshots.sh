@@ -75,7 +75,19 @@ for lang in de en; do
   xdotool key Return
   sleep 0.3
 
-  # the tool bar's customising sheet, from the Settings menu
+  # the settings dialog, first item of the Settings menu: every page
+  xdotool windowactivate --sync "$main" key --clearmodifiers alt+h
+  sleep 0.3
+  xdotool key Left Return
+  settings=$(xdotool search --sync --onlyvisible --name '^(Einstellungen|Settings)$' | head -1)
+  for page in 1 2 3 4 5 6 7 8 9; do
+    grab "$settings" "settings$page-$lang"
+    xdotool key ctrl+Tab
+  done
+  xdotool key Escape
+  sleep 0.3
+
+  # the tool bar's customising sheet, the menu's second item
   xdotool windowactivate --sync "$main" key --clearmodifiers alt+h
   sleep 0.3
   xdotool key Left Down Return

@@ -96,8 +96,7 @@ std::optional<BarStep> MonoBarStep(int value, BarAction action, int thumb) {
 }
 
 bool MonoPreviewAllowed(bool pictureLoaded, const Settings& live) {
-  return pictureLoaded && live.MonoR == 0 && live.MonoG == 0 && live.MonoB == 0 &&
-         live.MonoM == 0;
+  return pictureLoaded && live.MonoR == 0 && live.MonoG == 0 && live.MonoB == 0 && live.MonoM == 0;
 }
 
 void ExclusiveModifier(int clicked, int& other) {
@@ -142,6 +141,8 @@ std::vector<FilterEntry> ParseFilterText(std::string_view text) {
 }
 
 int LanguageControl(int language) {
+  // 9 is English as the system names it: its texts are the English ones
+  if (language == kEnglish) return 1179;
   for (const LanguageButton& b : kLanguageButtons) {
     if (b.number == language) return b.control;
   }

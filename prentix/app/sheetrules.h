@@ -118,11 +118,10 @@ struct LanguageButton {
   int control;  // also the key of its text
   int number;   // stored as Language
 };
-inline constexpr LanguageButton kLanguageButtons[] = {{1177, 0},  {1178, 7},  {1179, 999},
-                                                      {1180, 12}, {1181, 19}, {1182, 21},
-                                                      {1183, 29}};
-// The button checked for the stored number: 1177 for 0, German for a number
-// without a button of its own.
+inline constexpr LanguageButton kLanguageButtons[] = {
+    {1177, 0}, {1178, 7}, {1179, 999}, {1180, 12}, {1181, 19}, {1182, 21}, {1183, 29}};
+// The button checked for the stored number: 1177 for 0, English for 9 and
+// 999, German for a number without a button of its own.
 int LanguageControl(int language);
 int LanguageNumber(int control);
 // "Standard  (Deutsch)": the standard button's text with the system's

@@ -65,7 +65,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   std::function<void(QWidget* parent, const QString& text)> tellUser;
 
  signals:
-  void Closed();  // the window closed for good: the program ends
+  void Closed();           // the window closed for good: the program ends
   void SettingsChanged();  // the settings dialog closed
 
  protected:

@@ -218,6 +218,7 @@ PPage3::PPage3(CPSheet* sheet) : CPropertyPage(sheet, 107) {
   for (int i = 1; i < 4; ++i) {
     connect(edits_[i], &QLineEdit::textEdited, this, [this] { SetModified(); });
   }
+  grid->setColumnStretch(1, 1);
   layout->addLayout(grid);
   auto* row = new QHBoxLayout;
   invert_ = Control<QCheckBox>(1110);
@@ -284,17 +285,28 @@ void PPage3::ShowNumbers() {
 void PPage3::BarAction(int bar, int qtAction) {
   prentix::BarAction action = prentix::BarAction::kEnd;
   switch (qtAction) {
-    case -1: action = prentix::BarAction::kThumbPosition; break;
-    case QAbstractSlider::SliderSingleStepSub: action = prentix::BarAction::kLineLeft; break;
-    case QAbstractSlider::SliderSingleStepAdd: action = prentix::BarAction::kLineRight; break;
-    case QAbstractSlider::SliderPageStepSub: action = prentix::BarAction::kPageLeft; break;
-    case QAbstractSlider::SliderPageStepAdd: action = prentix::BarAction::kPageRight; break;
+    case -1:
+      action = prentix::BarAction::kThumbPosition;
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      action = prentix::BarAction::kLineLeft;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      action = prentix::BarAction::kLineRight;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      action = prentix::BarAction::kPageLeft;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      action = prentix::BarAction::kPageRight;
+      break;
     case QAbstractSlider::SliderMove:
       // a drag moves the thumb; a wheel or key moves the value at once
       action = bars_[bar]->isSliderDown() ? prentix::BarAction::kThumbTrack
                                           : prentix::BarAction::kThumbPosition;
       break;
-    default: break;
+    default:
+      break;
   }
   QScrollBar* b = bars_[bar];
   std::optional<BarStep> step = MonoBarStep(values_[bar], action, b->sliderPosition());
@@ -387,8 +399,8 @@ PPage4::PPage4(CPSheet* sheet) : CPropertyPage(sheet, 108) {
   auto* saveAsRow = new QHBoxLayout;
   saveAsRow->addSpacing(24);
   saveAsRow->addWidget(Control<QLabel>(1192, 1191));
-  saveAsKey_ = RadioGroup(this, saveAsRow,
-                          [this](int i) { return Control<QRadioButton>(1188 + i, 1185 + i); }, 3);
+  saveAsKey_ = RadioGroup(
+      this, saveAsRow, [this](int i) { return Control<QRadioButton>(1188 + i, 1185 + i); }, 3);
   saveAsRow->addStretch();
   layout->addLayout(saveAsRow);
   gif_ = Control<QCheckBox>(1141);
@@ -398,8 +410,8 @@ PPage4::PPage4(CPSheet* sheet) : CPropertyPage(sheet, 108) {
   auto* nameRow = new QHBoxLayout;
   nameRow->addSpacing(24);
   nameRow->addWidget(Control<QLabel>(1191));
-  nameKey_ =
-      RadioGroup(this, nameRow, [this](int i) { return Control<QRadioButton>(1185 + i); }, 3);
+  nameKey_ = RadioGroup(
+      this, nameRow, [this](int i) { return Control<QRadioButton>(1185 + i); }, 3);
   nameRow->addStretch();
   layout->addLayout(nameRow);
   auto* box = Control<QGroupBox>(1114);
@@ -587,11 +599,11 @@ PPage7::PPage7(CPSheet* sheet) : CPropertyPage(sheet, 112) {
   auto* windowBox = Control<QGroupBox>(1159);
   auto* screenCol = new QVBoxLayout(screenBox);
   auto* windowCol = new QVBoxLayout(windowBox);
-  screen_ =
-      RadioGroup(this, screenCol, [this](int i) { return Control<QRadioButton>(1160 + i); }, 7);
-  window_ = RadioGroup(this, windowCol, [this](int i) {
-    return Control<QRadioButton>(1167 + i, i == 0 ? 1167 : 1160 + i);
-  }, 7);
+  screen_ = RadioGroup(
+      this, screenCol, [this](int i) { return Control<QRadioButton>(1160 + i); }, 7);
+  window_ = RadioGroup(
+      this, windowCol,
+      [this](int i) { return Control<QRadioButton>(1167 + i, i == 0 ? 1167 : 1160 + i); }, 7);
   screenCol->addStretch();
   windowCol->addStretch();
   layout->addWidget(screenBox);
@@ -648,8 +660,8 @@ void PPage8::Browse() {
     filters << (d.contains('(') ? d : d + " (" + Q(e.pattern) + ")");
   }
   if (!Host().chooseFile) return;
-  QString path = Host().chooseFile(this, QString::fromUtf8(GetSprachText(1175)),
-                                   filters.join(";;"));
+  QString path =
+      Host().chooseFile(this, QString::fromUtf8(GetSprachText(1175)), filters.join(";;"));
   if (path.isEmpty()) return;
   tool_->setText(path);
   SetModified();

@@ -64,6 +64,7 @@ CPSheet::CPSheet(SheetHost host, QWidget* parent) : QDialog(parent), host_(std::
   setObjectName("settingssheet");
   setWindowIcon(ProgramIcon());
   tabs_ = new QTabWidget;
+  tabs_->setUsesScrollButtons(false);  // every tab in sight, as a sheet shows them
   buttons_ = new QDialogButtonBox;
   ok_ = buttons_->addButton(QString(), QDialogButtonBox::AcceptRole);
   cancel_ = buttons_->addButton(QString(), QDialogButtonBox::RejectRole);
@@ -81,15 +82,33 @@ CPSheet::CPSheet(SheetHost host, QWidget* parent) : QDialog(parent), host_(std::
   for (const SheetPage& p : kSheetPages) {
     CPropertyPage* page = nullptr;
     switch (p.number) {
-      case 1: page = new PPage1(this); break;
-      case 2: page = new PPage2(this); break;
-      case 3: page = new PPage3(this); break;
-      case 4: page = new PPage4(this); break;
-      case 5: page = new PPage5(this); break;
-      case 6: page = new PPage6(this); break;
-      case 7: page = new PPage7(this); break;
-      case 8: page = new PPage8(this); break;
-      default: page = new PPage9(this); break;
+      case 1:
+        page = new PPage1(this);
+        break;
+      case 2:
+        page = new PPage2(this);
+        break;
+      case 3:
+        page = new PPage3(this);
+        break;
+      case 4:
+        page = new PPage4(this);
+        break;
+      case 5:
+        page = new PPage5(this);
+        break;
+      case 6:
+        page = new PPage6(this);
+        break;
+      case 7:
+        page = new PPage7(this);
+        break;
+      case 8:
+        page = new PPage8(this);
+        break;
+      default:
+        page = new PPage9(this);
+        break;
     }
     pages_.emplace_back(p.number, page);
     tabs_->addTab(page, QString());

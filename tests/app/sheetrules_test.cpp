@@ -29,8 +29,7 @@ TEST(SheetRules, PagePictureGeometry) {
   Settings s;
   PagePreview g = PagePreviewGeometry(s, {0, 0, 300, 200});
   EXPECT_EQ(g.paper, (PreviewRect{200, 4, 296, 192}));
-  EXPECT_EQ(g.header,
-            (std::vector<PreviewLine>{{216, 264, 8}, {216, 240, 12}, {216, 248, 16}}));
+  EXPECT_EQ(g.header, (std::vector<PreviewLine>{{216, 264, 8}, {216, 240, 12}, {216, 248, 16}}));
   EXPECT_EQ(g.picture, (PreviewRect{216, 20, 292, 102}));
   EXPECT_FALSE(g.adjusted);
   EXPECT_EQ(s.TopMargin, 2);  // the working copy keeps the defaults
@@ -103,8 +102,8 @@ TEST(SheetRules, RowsNeverNameTheSameKeyTwice) {
 }
 
 TEST(SheetRules, LanguageButtonsAndStandardName) {
-  const int pairs[][2] = {{0, 1177},  {7, 1178},  {999, 1179}, {12, 1180},
-                          {19, 1181}, {21, 1182}, {29, 1183},  {16, 1178}};
+  const int pairs[][2] = {{0, 1177},  {7, 1178},  {999, 1179}, {12, 1180}, {19, 1181},
+                          {21, 1182}, {29, 1183}, {16, 1178},  {9, 1179}};
   for (const auto& p : pairs) EXPECT_EQ(LanguageControl(p[0]), p[1]) << p[0];
   for (const LanguageButton& b : kLanguageButtons) EXPECT_EQ(LanguageNumber(b.control), b.number);
 

@@ -3,9 +3,9 @@
 
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QMimeData>
-#include <QAbstractButton>
 #include <QPalette>
 #include <QTabWidget>
 #include <QWidget>

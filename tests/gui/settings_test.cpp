@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
+#include <QPrinterInfo>
 #include "gui/guitest.h"
 #include "platform/profile.h"
 #include "prentix/app/commands.h"
-#include <QPrinterInfo>
 
 #include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"

@@ -66,6 +66,14 @@ TEST_F(AppTest, TraceLogLinesFlushTruncateAndReopen) {
   EXPECT_FALSE(prentix::TraceLogOpen());
   prentix::TraceLog("after close\n");
   EXPECT_EQ(LogMessages(pxtest::ReadFile(path)), std::vector<std::string>{"after close\n"});
+  // closed for a viewer: the lines are kept, once
+  prentix::CloseTraceLog(true);
+  prentix::TraceLog("after the viewer\n");
+  EXPECT_EQ(LogMessages(pxtest::ReadFile(path)),
+            (std::vector<std::string>{"after close\n", "after the viewer\n"}));
+  prentix::CloseTraceLog();
+  prentix::TraceLog("new\n");
+  EXPECT_EQ(LogMessages(pxtest::ReadFile(path)), std::vector<std::string>{"new\n"});
   prentix::CloseTraceLog();
 
   // a DOS path goes through the drive table

@@ -22,6 +22,12 @@
 #ifdef INSTARI_WITH_X11
 #include "platform/x11/x11.h"
 #endif
+#ifdef INSTARI_WITH_WINDOW
+#include <QApplication>
+
+#include "instari/ui/qt/qtui.h"
+#include "instari/ui/qt/runwindow.h"
+#endif
 
 namespace {
 
@@ -39,13 +45,18 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --help              show this text and exit\n"
+    "  --console           run on the terminal even when a display is there\n"
     "  --apply-pending-renames\n"
     "                      carry out the file replacements an installation left\n"
     "                      for the next start, then exit (1 when one failed)\n"
     "\n"
+    "With a display (DISPLAY or WAYLAND_DISPLAY set) the run is shown in a window\n"
+    "with its progress and a Cancel button; otherwise on the terminal, where\n"
+    "questions are answered by typing, or from standard input one answer a line.\n"
+    "\n"
     "Errors in the script are appended to instari.err in the Windows directory\n"
     "($WINDIR, else ~/.config/tervola) and shown with OK and Cancel; without a\n"
-    "terminal OK is taken.\n"
+    "terminal and without answers OK is taken.\n"
     "\n"
     "Exit status: 0 when the script ran to its end; 1 when an error report was\n"
     "cancelled or a statement had too many parameters; 2 when the script or the\n"
@@ -80,11 +91,16 @@ int main(int argc, char** argv) {
   // disk, instead of the signal ending the program with nothing reported
   signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args{argv[0]};
+  bool console = false;
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--", 2) == 0) {
       if (strcmp(argv[i], "--help") == 0) {
         fputs(kHelp, stdout);
         return 0;
+      }
+      if (strcmp(argv[i], "--console") == 0) {
+        console = true;
+        continue;
       }
       if (strcmp(argv[i], "--apply-pending-renames") == 0) {
         int failed = ApplyPendingRenames();
@@ -102,12 +118,24 @@ int main(int argc, char** argv) {
     return 2;
   }
   ProgramFacts facts;
+  auto run = [&](instari::InstallerUi& ui) {
+    instari::script::Interpreter interpreter(ui, facts);
+    int code = interpreter.RunScript(args);
+    // automation learns that the run went on past error reports
+    if (code == 0 && interpreter.ErrorReportCount() > 0) code = 3;
+    return code;
+  };
+#ifdef INSTARI_WITH_WINDOW
+  const char* x = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (!console && ((x && *x) || (wayland && *wayland))) {
+    QApplication app(argc, argv);
+    instari::QtUi ui(facts.LanguageId(), facts.Numbers());
+    return instari::RunInWindow(ui, [&] { return run(ui); });
+  }
+#endif
   instari::ConsoleUi ui;
   ui.SetLanguage(facts.LanguageId());
   ui.SetNumberLocale(facts.Numbers());
-  instari::script::Interpreter interpreter(ui, facts);
-  int code = interpreter.RunScript(args);
-  // automation learns that the run went on past error reports
-  if (code == 0 && interpreter.ErrorReportCount() > 0) code = 3;
-  return code;
+  return run(ui);
 }

@@ -98,6 +98,7 @@ class DirCopy {
     std::vector<platform::FindData> entries = ListDirectory(src);
     Places places = PlacesFor(src, dst, entries);
     for (const platform::FindData& d : entries) {
+      if (in_.Ui().CancelRequested()) return;
       if (d.IsDirectory() || !platform::MatchesDosWildcard(mask_, d.name)) continue;
       found = true;
       File(d, JoinPath(src, d.name), dst, places);
@@ -119,7 +120,7 @@ class DirCopy {
     if (!recursive_) return;
     for (const platform::FindData& d : entries) {
       // a linked directory is not followed: it may lead back up the tree
-      if (!IsRealDirectory(d)) continue;
+      if (!IsRealDirectory(d) || in_.Ui().CancelRequested()) continue;
       Directory(JoinPath(src, d.name), JoinPath(dst, d.name));
     }
   }

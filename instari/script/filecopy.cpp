@@ -272,6 +272,10 @@ int BlockCopyHost(Interpreter& in, const std::string& src, const std::string& ds
   bool inKernel = translate == nullptr;
   std::vector<unsigned char> buffer;
   for (;;) {
+    if (in.Ui().CancelRequested()) {
+      RecordFailure("Datei " + dst + " kann nicht erstellt werden", ECANCELED);
+      return 0;  // the pending file goes without a name
+    }
     ssize_t n;
     if (inKernel) {
       n = copy_file_range(from.Get(), nullptr, to.Fd(), nullptr, kBlock * kBlocksPerRun, 0);

@@ -170,6 +170,8 @@ void Interpreter::Abort(int code) {
 // ---------------------------------------------------------------- errors
 
 int Interpreter::ReportError(const std::string& message) {
+  // after a Cancel nothing more is asked
+  if (ui_.CancelRequested()) Abort(1);
   if (aborted_) return 0;
   std::string report = checking_ ? "Syntax-Check: " : "Runtime-Error: ";
   if (args_.size() > 1) report += args_[1];
@@ -500,6 +502,7 @@ void Interpreter::Prepare(TokenBuffer& t) {
 // ---------------------------------------------------------------- executing
 
 int Interpreter::Execute(TokenBuffer& t) {
+  if (ui_.CancelRequested()) Abort(1);
   if (checking_)
     CollapseGroup(t);
   else

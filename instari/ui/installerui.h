@@ -3,6 +3,7 @@
 // interface, so the same interpreter runs under the console, the window
 // and the tests.
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -132,8 +133,15 @@ class InstallerUi {
   // The installer window steps aside while a dialog is up.
   virtual void Minimize(bool /*minimized*/) {}
 
+  // The user's Cancel, from any thread: the run stops before the next
+  // statement and between the blocks of a copy, whose file is then never
+  // written under its name.
+  void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
+  bool CancelRequested() const { return cancel_.load(std::memory_order_relaxed); }
+
  protected:
   ProgressState progress_;
+  std::atomic<bool> cancel_{false};
 };
 
 }  // namespace instari

@@ -25,6 +25,12 @@ const Row kRows[] = {
     {4, "Auswahl Verzeichnis", "Select directory", nullptr, nullptr, nullptr},
     {5, "Auswahl Programmgruppe", "Select program-group", nullptr, nullptr, nullptr},
     {6, "Auswahl...", "Browse...", nullptr, nullptr, nullptr},
+    // the window's own: wizard buttons, the about entry, Cancel's notice
+    {7, "< &Zurück", "< &Back", "< &Indietro", "< &Précédent", "< &Atrás"},
+    {8, "&Weiter >", "&Next >", "&Avanti >", "&Suivant >", "&Siguiente >"},
+    {9, "Fertig stellen", "Finish", "Fine", "Terminer", "Finalizar"},
+    {10, "Inf&o über Instari...", "Ab&out Instari...", nullptr, nullptr, nullptr},
+    {11, "Abbruch...", "Cancelling...", nullptr, nullptr, nullptr},
     {0, nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -16,6 +16,11 @@ enum InstariTextKey {
   kTextSelectDirectory = 4,
   kTextSelectProgramGroup = 5,
   kTextBrowse = 6,
+  kTextBack = 7,
+  kTextNext = 8,
+  kTextFinish = 9,
+  kTextAbout = 10,
+  kTextCancelling = 11,
 };
 
 // The text of key for a primary language id (7 German, 9 English, 10

@@ -41,7 +41,7 @@ run() {  # name; both sides take turns into fresh folders, best of BENCH_RUNS (3
         t=$(seconds cp -r "$work/$name" "$work/cp-$name")
         if less "$t" "$t_cp"; then t_cp=$t; fi
       else
-        t=$(seconds "$instari" "$work/$name.inf")
+        t=$(seconds "$instari" --console "$work/$name.inf")
         if less "$t" "$t_ix"; then t_ix=$t; fi
       fi
     done

@@ -46,7 +46,7 @@ TCL
 . "$(dirname "$0")/lib.sh"
 
 export WINDIR="$work/windows"
-t_instari=$(seconds "$instari" "$work/loop.inf")
+t_instari=$(seconds "$instari" --console "$work/loop.inf")
 t_bash=$(seconds bash "$work/loop.sh")
 if command -v tclsh >/dev/null 2>&1; then
   t_tcl=$(seconds tclsh "$work/loop.tcl")

@@ -370,6 +370,8 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     if (!TokenizeStatement(program_[index_].text, tokens_)) break;
     if (Execute(tokens_) != 0) break;
   }
+  // a Cancel during the last statement still ends the run as cancelled
+  if (ui_.CancelRequested()) Abort(1);
   handles_.CloseAll();
   ui_.CloseBackground();
   // fields and statements stay readable until the next run or the end of the

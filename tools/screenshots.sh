@@ -98,3 +98,43 @@ for lang in de en; do
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 done
+
+# The installer: a wizard's two pages over the background, then its window
+# while the script works (the whole screen shows the background with it).
+instari="$repo/$build/instari/instari"
+mkdir -p "$scratch/setup/src"
+for i in 1 2 3; do head -c 200000 /dev/zero >"$scratch/setup/src/prentix$i.pxi"; done
+cat >"$scratch/setup/shots.inf" <<'INF'
+dialogout 'Prentix 2.1 Setup'
+createbackground 'Prentix 2.1 Setup'
+wizardcreate
+__WizardTitle__ = 'Prentix Wizard'
+r = wizardpagetext 2 'Prentix prints what is on the screen the moment you press Print Screen.\n\nThis will install Prentix on your computer.'
+dir = 'c:\\opt\\prentix'
+docs = '1'
+r = wizardpagebrowse 6 'DIR' 'Where shall Prentix be installed?' dir CHECK docs 'Documents'
+wizardclose
+copydirrecursive 'src' '%dir%'
+sleep 4000
+INF
+for lang in de en; do
+  case $lang in de) locale=de_DE.UTF-8 ;; en) locale=en_US.UTF-8 ;; esac
+  export WINDIR="$scratch/$lang/windows" HOME="$scratch/$lang/home"
+  mkdir -p "$WINDIR" "$HOME" "$scratch/$lang/drive/opt"
+  printf '[Drives]\nC=%s\n' "$scratch/$lang/drive" >"$WINDIR/win.ini"
+  (cd "$scratch/setup" && LANG=$locale "$instari" shots.inf >/dev/null 2>&1) &
+  pid=$!
+  wizard=$(xdotool search --sync --onlyvisible --name '^Prentix Wizard$' | head -1)
+  grab "$wizard" "wizard-$lang"
+  xdotool windowactivate --sync "$wizard" key Return
+  sleep 0.4
+  wizard=$(xdotool search --sync --onlyvisible --name '^Prentix Wizard$' | head -1)
+  grab "$wizard" "wizardinput-$lang"
+  xdotool windowactivate --sync "$wizard" key Return
+  sleep 1.2
+  window=$(xdotool search --sync --onlyvisible --name '^Prentix 2.1 Setup$' | head -1)
+  grab "$window" "installer-$lang"
+  import -window root "$out/background-$lang.png"
+  echo "screenshots: docs/screenshots/background-$lang.png"
+  wait "$pid" || true
+done

@@ -148,7 +148,7 @@ Outcome Sleep(Interpreter& in, TokenBuffer& t) {
   for (;;) {
     in.Ui().DispatchPending();
     Clock::time_point now = Clock::now();
-    if (now >= end) break;
+    if (now >= end || in.Ui().CancelRequested()) break;
     std::this_thread::sleep_for(
         std::min<Clock::duration>(end - now, std::chrono::milliseconds(20)));
   }

@@ -146,19 +146,19 @@ TEST(InstallerWindow, ScriptWithWizardRunsThroughToItsFiles) {
   const std::string root = pxtest::TestRoot();
   const std::string target = root + "/installed";
   ASSERT_TRUE(pxtest::WriteFile(root + "/payload.txt", "the program\n"));
-  ASSERT_TRUE(pxtest::WriteFile(
-      root + "/setup.inf",
-      "wizardcreate\n"
-      "__WizardTitle__ = 'Demo Setup'\n"
-      "r1 = wizardpagetext 2 'Welcome to the demo.'\n"
-      "dir = 'nowhere'\n"
-      "docs = '0'\n"
-      "r2 = wizardpagebrowse 5 'DIR' 'Where to?' dir CHECK docs 'Documents'\n"
-      "wizardclose\n"
-      "if r2 != 4\n  exit\nendif\n"
-      "mkdir dir\n"
-      "copyfile 'payload.txt' '%dir%/payload.txt' ALWAYS\n"
-      "if docs\n  copyfile 'payload.txt' '%dir%/docs.txt' ALWAYS\nendif\n"));
+  ASSERT_TRUE(
+      pxtest::WriteFile(root + "/setup.inf",
+                        "wizardcreate\n"
+                        "__WizardTitle__ = 'Demo Setup'\n"
+                        "r1 = wizardpagetext 2 'Welcome to the demo.'\n"
+                        "dir = 'nowhere'\n"
+                        "docs = '0'\n"
+                        "r2 = wizardpagebrowse 5 'DIR' 'Where to?' dir CHECK docs 'Documents'\n"
+                        "wizardclose\n"
+                        "if r2 != 4\n  exit\nendif\n"
+                        "mkdir dir\n"
+                        "copyfile 'payload.txt' '%dir%/payload.txt' ALWAYS\n"
+                        "if docs\n  copyfile 'payload.txt' '%dir%/docs.txt' ALWAYS\nendif\n"));
   ASSERT_EQ(chdir(root.c_str()), 0);
 
   std::vector<std::string> pages;

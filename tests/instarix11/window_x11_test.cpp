@@ -83,8 +83,8 @@ TEST_F(InstallerX11, CancelStopsALongCopyAtOnce) {
       ASSERT_TRUE(pxtest::WriteFile(dir + "/f" + std::to_string(i), small + std::to_string(i)));
     if (d % 10 == 5) ASSERT_TRUE(pxtest::WriteFile(dir + "/big", large));
   }
-  ASSERT_TRUE(pxtest::WriteFile(root_ + "/copy.inf",
-                                "copydirrecursive '" + src + "' '" + dst + "'\n"));
+  ASSERT_TRUE(
+      pxtest::WriteFile(root_ + "/copy.inf", "copydirrecursive '" + src + "' '" + dst + "'\n"));
   pid_t pid = Spawn({pxtest::BuiltProgram("instari"), root_ + "/copy.inf"});
   ASSERT_GT(pid, 0);
   for (auto end = Clock::now() + std::chrono::seconds(20);

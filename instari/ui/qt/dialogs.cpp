@@ -97,11 +97,20 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
   box.setWindowTitle(Q(caption));
   box.setText(Q(text));
   switch (style & mb::kIconMask) {
-    case mb::kIconHand: box.setIcon(QMessageBox::Critical); break;
-    case mb::kIconQuestion: box.setIcon(QMessageBox::Question); break;
-    case mb::kIconExclamation: box.setIcon(QMessageBox::Warning); break;
-    case mb::kIconAsterisk: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case mb::kIconHand:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case mb::kIconQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case mb::kIconExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case mb::kIconAsterisk:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
   const std::vector<int> ids = ButtonsOfStyle(style);
   std::vector<std::pair<QAbstractButton*, int>> buttons;
@@ -170,9 +179,8 @@ SelectionDialog::SelectionDialog(const std::string& caption, const std::string& 
     drives_->setObjectName("c1013");
     for (const std::string& d : MappedDrives()) drives_->addItem(Q(d));
     layout->addWidget(current_);
-    connect(drives_, &QComboBox::activated, this, [this](int i) {
-      ChangeTo(drives_->itemText(i).toStdString());
-    });
+    connect(drives_, &QComboBox::activated, this,
+            [this](int i) { ChangeTo(drives_->itemText(i).toStdString()); });
   }
   layout->addWidget(list_, 1);
   if (drives_) layout->addWidget(drives_);
@@ -244,6 +252,7 @@ WizardSheet::WizardSheet(int language, QWidget* parent) : QDialog(parent), langu
   text_->setWordWrap(true);
   text_->setTextFormat(Qt::PlainText);
   text_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   edit_ = new QLineEdit;
   edit_->setObjectName("c1018");
   edit_->setMaxLength(255);
@@ -269,7 +278,7 @@ WizardSheet::WizardSheet(int language, QWidget* parent) : QDialog(parent), langu
     right->addWidget(radios_[i]);
   }
   auto* page = new QHBoxLayout;
-  page->addWidget(picture_);
+  page->addWidget(picture_, 0, Qt::AlignTop | Qt::AlignLeft);
   page->addLayout(right, 1);
 
   back_ = new QPushButton(Q(InstariText(kTextBack, language)));
@@ -334,7 +343,7 @@ void WizardSheet::Load(const WizardPage& page) {
   // Enter presses Finish, else Next, else Back
   QPushButton* def = (page.buttons & wizard::kFinish) ? finish_
                      : (page.buttons & wizard::kNext) ? next_
-                                                       : back_;
+                                                      : back_;
   def->setDefault(true);
   def->setFocus();
   button_ = wizard::kCancelled;
@@ -366,8 +375,8 @@ void WizardSheet::Browse() {
   } else {
     char* list = GetProgrammGruppen();
     std::vector<std::string> groups = list ? SplitGroupList(list) : std::vector<std::string>{};
-    SelectionDialog d(InstariText(kTextSelectProgramGroup, language_),
-                      edit_->text().toStdString(), &groups, language_, this);
+    SelectionDialog d(InstariText(kTextSelectProgramGroup, language_), edit_->text().toStdString(),
+                      &groups, language_, this);
     if (d.exec() == QDialog::Accepted) chosen = d.Result();
   }
   if (chosen) edit_->setText(Q(*chosen));
@@ -376,7 +385,8 @@ void WizardSheet::Browse() {
 BackgroundWindow::BackgroundWindow(const std::string& title) : title_(Q(title)) {
   setObjectName("background");
   setWindowTitle("Instari");
-  setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+  // behind the installer and its dialogs, whichever is active
+  setWindowFlags(Qt::FramelessWindowHint | Qt::Window | Qt::WindowStaysOnBottomHint);
   QScreen* screen = QGuiApplication::primaryScreen();
   setGeometry(screen ? screen->geometry() : QRect(0, 0, 1024, 768));
 }
@@ -384,7 +394,8 @@ BackgroundWindow::BackgroundWindow(const std::string& title) : title_(Q(title)) 
 void BackgroundWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int w = width(), h = height();
-  for (const BackgroundBand& b : BackgroundBands(h)) p.fillRect(0, b.top, w, b.height, QColor(0, 0, b.blue));
+  for (const BackgroundBand& b : BackgroundBands(h))
+    p.fillRect(0, b.top, w, b.height, QColor(0, 0, b.blue));
   QFont font("Times New Roman");
   font.setStyleHint(QFont::Serif);
   font.setPixelSize(std::max(8, h / 19));
@@ -399,8 +410,7 @@ void BackgroundWindow::paintEvent(QPaintEvent*) {
   QScreen* screen = QGuiApplication::primaryScreen();
   QRect free = screen ? screen->availableGeometry() : rect();
   const int dy = h - free.height() + 16, dx = w - free.width() + 20;
-  p.drawText(QRect(dx, dy, w - 2 * dx, h - 2 * dy), Qt::TextWordWrap | Qt::TextExpandTabs,
-             title_);
+  p.drawText(QRect(dx, dy, w - 2 * dx, h - 2 * dy), Qt::TextWordWrap | Qt::TextExpandTabs, title_);
 }
 
 }  // namespace instari

@@ -54,7 +54,8 @@ class Spinner : public QWidget {
     p.setBrush(Qt::white);
     p.setPen(QPen(QColor(40, 40, 90), 1));
     p.drawRect(QRectF(x, y, 12, 15));
-    for (int i = 0; i < 3; ++i) p.drawLine(QPointF(x + 2, y + 4 + 3 * i), QPointF(x + 10, y + 4 + 3 * i));
+    for (int i = 0; i < 3; ++i)
+      p.drawLine(QPointF(x + 2, y + 4 + 3 * i), QPointF(x + 10, y + 4 + 3 * i));
   }
 
  private:

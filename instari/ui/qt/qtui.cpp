@@ -28,7 +28,8 @@ auto QtUi::OnGui(F f) -> decltype(f()) {
     QMetaObject::invokeMethod(window_, f, Qt::BlockingQueuedConnection);
   } else {
     R result{};
-    QMetaObject::invokeMethod(window_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        window_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
   }
 }
@@ -44,7 +45,8 @@ void QtUi::Post(int parts) {
   if (QThread::currentThread() == window_->thread()) {
     Flush();
   } else if (!posted_.exchange(true)) {
-    QMetaObject::invokeMethod(window_, [this] { Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window_, [this] { Flush(); }, Qt::QueuedConnection);
   }
 }
 
@@ -101,9 +103,9 @@ std::optional<std::string> QtUi::SelectProgramGroup(const std::string& caption,
 std::optional<std::string> QtUi::SelectFile(const std::string& filter, bool mustExist) {
   return OnGui([&]() -> std::optional<std::string> {
     QString name = mustExist ? QFileDialog::getOpenFileName(window_, QString(), QString(),
-                                                           QString::fromStdString(filter))
+                                                            QString::fromStdString(filter))
                              : QFileDialog::getSaveFileName(window_, QString(), QString(),
-                                                           QString::fromStdString(filter));
+                                                            QString::fromStdString(filter));
     if (name.isEmpty()) return std::nullopt;
     return name.toStdString();
   });

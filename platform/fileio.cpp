@@ -5,12 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctype.h>
+#include <dirent.h>
+#include <signal.h>
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/dircache.h"
 
@@ -38,7 +46,62 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+// What a temporary name's tail ".tmp-..." says about its writer: the process
+// id where the name carries one (ours do), 0 for the six random characters
+// alone (earlier versions), -1 for a name that is none of ours.
+long TempWriter(std::string_view name) {
+  if (name.size() < 2 || name[0] != '.') return -1;
+  size_t at = name.rfind(".tmp-");
+  if (at == std::string_view::npos || at == 0) return -1;
+  std::string_view tail = name.substr(at + 5);
+  auto alnum = [](std::string_view s) {
+    for (char c : s)
+      if (!isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+  };
+  if (tail.size() == 6 && alnum(tail)) return 0;
+  size_t dash = tail.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash > 9) return -1;
+  long pid = 0;
+  for (char c : tail.substr(0, dash)) {
+    if (c < '0' || c > '9') return -1;
+    pid = pid * 10 + (c - '0');
+  }
+  std::string_view rest = tail.substr(dash + 1);
+  return !rest.empty() && alnum(rest) && pid > 0 ? pid : -1;
+}
+
 }  // namespace
+
+bool IsStaleTemporary(const std::string& dir, std::string_view name, time_t now) {
+  long writer = TempWriter(name);
+  if (writer < 0) return false;
+  struct stat st;
+  const std::string path = dir + "/" + std::string(name);
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) return false;
+  // a writer that lives may still finish; one without a number is given an
+  // hour, far longer than any writer stays idle
+  if (writer > 0) return kill(static_cast<pid_t>(writer), 0) != 0 && errno == ESRCH;
+  return now - st.st_mtime > 3600;
+}
+
+void SweepStaleTemporaries(const std::string& dir) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!swept.insert(dir).second) return;
+  }
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  const time_t now = time(nullptr);
+  std::vector<std::string> stale;
+  while (struct dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.' && IsStaleTemporary(dir, e->d_name, now)) stale.push_back(e->d_name);
+  }
+  closedir(d);
+  for (const std::string& name : stale) unlink((dir + "/" + name).c_str());
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -96,6 +159,8 @@ bool PendingFile::Start(const std::string& target, mode_t mode, bool named, Know
     return false;
   }
   const std::string dir = DirectoryOf(target);
+  // what a killed writer of ours (or of an earlier version) left here goes
+  SweepStaleTemporaries(dir);
   // linking an unnamed file in goes through /proc without special rights
   static const bool canLink = access("/proc/self/fd", X_OK) == 0;
   if (!named && canLink) {
@@ -116,7 +181,8 @@ bool PendingFile::Start(const std::string& target, mode_t mode, bool named, Know
   }
   size_t slash = target.rfind('/');
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string tmpl = dir + "/." + base + ".tmp-XXXXXX";
+  // the writer's number in the name tells the next writer whether it lives
+  std::string tmpl = dir + "/." + base + ".tmp-" + std::to_string(getpid()) + "-XXXXXX";
   DirectoryEdit edit(dir);
   int fd = mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return false;

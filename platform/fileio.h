@@ -5,14 +5,23 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // The file's bytes; nullopt when it does not exist or cannot be read
 // (errno tells which).
 std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// A temporary file a writer of ours left in dir when it was killed:
+// ".NAME.tmp-PID-..." of a process that no longer runs, or ".NAME.tmp-XXXXXX"
+// (no number) untouched for an hour; only regular files of our own user.
+bool IsStaleTemporary(const std::string& dir, std::string_view name, time_t now);
+// Removes them, once per directory and process (the first write there).
+void SweepStaleTemporaries(const std::string& dir);
 
 // Writes bytes to a temporary file in the same directory and renames it over
 // path, keeping the old file's permissions; a reader sees the old or the new

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -135,4 +136,39 @@ TEST(PendingFile, NewTargetCallerFoundMissing) {
   errno = 0;
   EXPECT_FALSE(none.CreateNew(dir + "/no/such/dir/x", 0644));
   EXPECT_EQ(errno, ENOENT);
+}
+
+// What killed writers left: ours (or an earlier version's, after an hour)
+// go with the next write into the folder; anything else stays.
+TEST(PendingFile, NextWriterRemovesStaleTemporaries) {
+  const std::string dir = pxtest::TestRoot() + "/stale";
+  fs::create_directories(dir + "/.dir.tmp-Ab3dE9");
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  waitpid(dead, nullptr, 0);
+  const std::string d = std::to_string(dead), me = std::to_string(getpid());
+  struct Case {
+    std::string name;
+    int ageSeconds;
+    bool goes;
+  } cases[] = {
+      {".a.txt.tmp-Ab3dE9", 7200, true},         // an earlier version's, old
+      {".b.txt.tmp-Zz9yY8", 60, false},          // the same, maybe still written
+      {".c.txt.tmp-" + d + "-0", 0, true},       // a writer that is gone
+      {".e.reg.tmp-" + d + "-Qw12Er", 0, true},  // its named form
+      {".d.txt.tmp-" + me + "-0", 7200, false},  // a writer that lives
+      {"f.txt.tmp-" + d + "-0", 7200, false},    // not hidden: not ours
+      {".g.txt.tmp-" + d + "-", 7200, false},    // no tail
+      {".h.txt.tmp-Ab3d", 7200, false},          // too short
+      {".i.txt.tmp-" + d + "-0.bak", 7200, false},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(pxtest::WriteFile(dir + "/" + c.name, "left"));
+    const auto when = fs::file_time_type::clock::now() - std::chrono::seconds(c.ageSeconds);
+    fs::last_write_time(dir + "/" + c.name, when);
+  }
+  ASSERT_TRUE(platform::ReplaceFile(dir + "/new.txt", "x"));
+  for (const Case& c : cases) EXPECT_EQ(!fs::exists(dir + "/" + c.name), c.goes) << c.name;
+  EXPECT_TRUE(fs::is_directory(dir + "/.dir.tmp-Ab3dE9"));
 }

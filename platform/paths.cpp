@@ -57,21 +57,21 @@ bool MakeDirectories(const std::string& hostPath) {
   return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string ConfigHome() {
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (!config.empty()) return config;
+  std::string home = Env("HOME");
+  // without HOME the user database knows it; never a shared place like
+  // /tmp that another user could have prepared
+  if (home.empty()) {
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+  }
+  return home + "/.config";
+}
+
 std::string WindowsDirectory() {
   std::string dir = Env("WINDIR");
-  if (dir.empty()) {
-    std::string config = Env("XDG_CONFIG_HOME");
-    if (config.empty()) {
-      std::string home = Env("HOME");
-      // without HOME the user database knows it; never a shared place
-      // like /tmp that another user could have prepared
-      if (home.empty()) {
-        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
-      }
-      config = home + "/.config";
-    }
-    dir = config + "/tervola";
-  }
+  if (dir.empty()) dir = ConfigHome() + "/tervola";
   dir = WithoutTrailingSlash(dir);
   MakeDirectories(dir);
   return dir;

@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// $XDG_CONFIG_HOME, else ~/.config (the home from the user database when
+// HOME is unset).
+std::string ConfigHome();
+
 // $WINDIR when set, else $XDG_CONFIG_HOME/tervola (~/.config/tervola);
 // created on first use. No trailing separator.
 std::string WindowsDirectory();

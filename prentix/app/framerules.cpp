@@ -41,7 +41,11 @@ std::string HelpFilePath(std::string_view programPath) {
   size_t slash = programPath.rfind('/');
   std::string path(slash == std::string_view::npos ? std::string_view()
                                                    : programPath.substr(0, slash + 1));
+  const std::string dir = path;
   path += "prentix.html";
+  if (access(path.c_str(), R_OK) == 0) return path;
+  // an installed program finds it among the documentation
+  path = dir + "../share/doc/prentix/prentix.html";
   return access(path.c_str(), R_OK) == 0 ? path : std::string();
 }
 

@@ -34,7 +34,8 @@ bool HideWhenMinimized(bool taskbar, bool noExit);
 // The question before closing a tray program's window: text 57665 + " ?".
 std::string CloseQuestion();
 
-// prentix.html beside the program; "" when it cannot be read.
+// prentix.html beside the program, else in ../share/doc/prentix as the
+// packages install it; "" when neither can be read.
 std::string HelpFilePath(std::string_view programPath);
 
 // The graphic tool's argument vector: `tool` split into words as a shell

@@ -802,6 +802,7 @@ constexpr LanguageRow kRows[] = {
     {.key = 20632,
      .de = "Bitte eine ganze Zahl von 0 bis 255 eingeben.",
      .en = "Please enter a whole number from 0 to 255."},
+    {.key = 20633, .de = "Mit dem Desktop starten", .en = "Start with the desktop"},
 
     // Framework strings
     {.key = 2, .de = "Prentix\nPrntx\nPrntx\nPrentix (*.pxi)\n.pxi\nPrntx\nPrntx"},

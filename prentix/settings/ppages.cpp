@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "prentix/app/autostart.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/prentixapp.h"
 #include "prentix/app/settings.h"
@@ -527,6 +529,13 @@ void PPage5::OnApply() {
 
 // ---- extra
 
+namespace {
+
+// not among the dialog's own controls: starting with the desktop is ours
+constexpr int kAutostartControl = 1900;
+
+}  // namespace
+
 PPage6::PPage6(CPSheet* sheet) : CPropertyPage(sheet, 146) {
   auto* layout = new QVBoxLayout(this);
   logging_ = Control<QCheckBox>(1148);
@@ -538,6 +547,7 @@ PPage6::PPage6(CPSheet* sheet) : CPropertyPage(sheet, 146) {
   mouse_ = Control<QCheckBox>(1158);
   tip_ = Control<QLineEdit>(1156, 0);
   tip_->setMaxLength(259);
+  autostart_ = Control<QCheckBox>(kAutostartControl, 20633);
   layout->addWidget(logging_);
   auto* logRow = new QHBoxLayout;
   logRow->addWidget(logPath_, 1);
@@ -548,8 +558,9 @@ PPage6::PPage6(CPSheet* sheet) : CPropertyPage(sheet, 146) {
   layout->addWidget(taskbar_);
   layout->addWidget(tip_);
   layout->addWidget(mouse_);
+  layout->addWidget(autostart_);
   layout->addStretch();
-  for (QCheckBox* b : {logging_, clipboard_, taskbar_, mouse_}) {
+  for (QCheckBox* b : {logging_, clipboard_, taskbar_, mouse_, autostart_}) {
     connect(b, &QCheckBox::clicked, this, [this] { SetModified(); });
   }
   for (QLineEdit* e : {logPath_, tip_}) {
@@ -568,6 +579,7 @@ void PPage6::OnInitDialog() {
   mouse_->setChecked(w.MausSwitch == 1);
   if (w.TaskbarText.empty()) w.TaskbarText = GetSprachText(16010);
   tip_->setText(Q(w.TaskbarText));
+  autostart_->setChecked(AutostartEnabled());
 }
 
 void PPage6::ShowLog() {
@@ -589,6 +601,10 @@ void PPage6::OnApply() {
   // lines after a change of file go to the new one
   if (w.Logging != LiveSettings().Logging) CloseTraceLog(true);
   SaveSettings();
+  // the desktop's autostart entry is the setting itself
+  if (autostart_->isChecked() != AutostartEnabled()) {
+    SetAutostart(autostart_->isChecked(), S(QCoreApplication::applicationFilePath()));
+  }
 }
 
 // ---- keyboard

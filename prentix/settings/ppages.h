@@ -128,6 +128,7 @@ class PPage6 : public CPropertyPage {
   QCheckBox* taskbar_;
   QCheckBox* mouse_;
   QLineEdit* tip_;
+  QCheckBox* autostart_;
 };
 
 // The two hot keys, written to their own section.

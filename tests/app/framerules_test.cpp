@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/apptest.h"
 #include "platform/registry.h"
 #include "prentix/app/commandrouter.h"
@@ -183,6 +185,23 @@ TEST_F(AppTest, DocumentTypeIsRegisteredWithoutTakingOverAnotherProgramsExtensio
   ASSERT_TRUE(RegisterShellFileTypes(gif, "/usr/bin/prentix"));
   EXPECT_EQ(ClassesDefault(".gif"), "Viewer.Gif");
   EXPECT_EQ(ClassesDefault("Prntx\\shell\\open\\command"), "/usr/bin/prentix \"%1\"");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HelpFile, BesideTheProgramElseAmongTheInstalledDocumentation) {
+  const std::string root = pxtest::TestRoot() + "/usr";
+  const std::string installed = root + "/share/doc/prentix/prentix.html";
+  EXPECT_EQ(prentix::HelpFilePath(root + "/bin/prentix"), "");
+  std::filesystem::create_directories(root + "/bin");
+  std::filesystem::create_directories(root + "/share/doc/prentix");
+  ASSERT_TRUE(pxtest::WriteFile(installed, "<html>"));
+  EXPECT_EQ(prentix::HelpFilePath(root + "/bin/prentix"),
+            root + "/bin/../share/doc/prentix/prentix.html");
+  ASSERT_TRUE(pxtest::WriteFile(root + "/bin/prentix.html", "<html>"));
+  EXPECT_EQ(prentix::HelpFilePath(root + "/bin/prentix"), root + "/bin/prentix.html");
 }
 
 }  // namespace

@@ -231,6 +231,8 @@ TEST_F(SettingsTest, OtherPagesStoreWhatTheyShow) {
     EXPECT_EQ(Text(1149).toStdString(), WindowsDir() + "/prentix.log");
     EXPECT_EQ(Text(1156), "The left mouse button prints out current screen.");
     Click(1152);  // the tray icon back on
+    EXPECT_FALSE(Checked(1900));
+    Click(1900);  // start with the desktop
     Tab(6);
     C<QLineEdit>(1174)->setText("gimp --new");
     return true;
@@ -242,6 +244,11 @@ TEST_F(SettingsTest, OtherPagesStoreWhatTheyShow) {
   EXPECT_EQ(Ini("Verwendung", "Logging"), "");
   EXPECT_EQ(Ini("Verwendung", "Taskbar"), "");
   EXPECT_EQ(Ini("Verwendung", "Tool"), "gimp --new");
+  const std::string entry =
+      pxtest::ReadFile(pxtest::TestRoot() + "/home/.config/autostart/prentix.desktop");
+  EXPECT_NE(entry.find("\nExec=" + QCoreApplication::applicationFilePath().toStdString() + "\n"),
+            std::string::npos)
+      << entry;
   EXPECT_EQ(told_, std::vector<std::string>{"Please restart the program."});
 }
 

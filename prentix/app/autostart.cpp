@@ -1,0 +1,53 @@
+#include "prentix/app/autostart.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/fileio.h"
+#include "platform/paths.h"
+
+namespace prentix {
+
+namespace {
+
+// A path as one argument of an Exec line: quoted when it holds anything
+// the desktop would split or expand.
+std::string ExecArgument(const std::string& path) {
+  if (path.find_first_of(" \t\n\"'\\><~|&;$*?#()`%=") == std::string::npos) return path;
+  std::string quoted = "\"";
+  for (char c : path) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';  // a field code otherwise
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string AutostartPath() { return platform::ConfigHome() + "/autostart/prentix.desktop"; }
+
+bool AutostartEnabled() { return access(AutostartPath().c_str(), F_OK) == 0; }
+
+std::string AutostartEntry(const std::string& programPath) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Prentix\n"
+         "Comment=Print what is on the screen at the press of a key\n"
+         "Exec=" +
+         ExecArgument(programPath) +
+         "\n"
+         "Icon=prentix\n"
+         "Terminal=false\n"
+         "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool SetAutostart(bool on, const std::string& programPath) {
+  const std::string path = AutostartPath();
+  if (!on) return unlink(path.c_str()) == 0 || errno == ENOENT;
+  if (!platform::MakeDirectories(path.substr(0, path.rfind('/')))) return false;
+  return platform::ReplaceFile(path, AutostartEntry(programPath));
+}
+
+}  // namespace prentix

@@ -24,7 +24,19 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 pids=()
+# The bus's services outlive the process that started them: every process
+# of the session carries its folder in PX_WAYLAND_SESSION.
+stop_services() {
+  local e p
+  for e in /proc/[0-9]*/environ; do
+    if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -qxF "PX_WAYLAND_SESSION=$session"; then
+      p=${e#/proc/}
+      kill "${p%/environ}" 2>/dev/null
+    fi
+  done
+}
 stop() {
+  stop_services
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
   rm -rf "$session"
@@ -69,22 +81,64 @@ EOF
 bus="unix:path=$session/run/bus"
 in_session=(env -u DISPLAY XDG_RUNTIME_DIR="$session/run" XDG_CURRENT_DESKTOP=sway
   XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$socket" XDG_DESKTOP_PORTAL_DIR="$session/portals"
-  DBUS_SESSION_BUS_ADDRESS="$bus")
-"${in_session[@]}" dbus-daemon --session --nofork --address="$bus" >"$session/dbus.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -S "$session/run/bus" ] && break
-  sleep 0.05
+  DBUS_SESSION_BUS_ADDRESS="$bus" PX_WAYLAND_SESSION="$session")
+# A bus of its own that starts only what the shots need: the documents
+# portal would mount a FUSE file system in the runtime folder.
+mkdir "$session/services"
+for name in org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.wlr \
+  org.freedesktop.impl.portal.PermissionStore; do
+  cp "/usr/share/dbus-1/services/$name.service" "$session/services/"
 done
-"${in_session[@]}" pipewire >"$session/pipewire.log" 2>&1 &
-pids+=($!)
-# one activation each; asking over and over would start a second portal
-for name in org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.wlr; do
-  if ! "${in_session[@]}" gdbus wait --session --activate "$name" --timeout 20; then
-    echo "wayland-session: $name did not start" >&2
-    exit 1
+cat >"$session/bus.conf" <<EOF
+<busconfig>
+  <type>session</type>
+  <listen>$bus</listen>
+  <servicedir>$session/services</servicedir>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+
+# Bus, pipewire and the portal, once activated (asking over and over would
+# start a second portal). Now and then the portal hangs as it starts and
+# never takes its name; then all three start again.
+start_services() {
+  rm -rf "$session/run"
+  mkdir -m 0700 "$session/run"
+  "${in_session[@]}" dbus-daemon --config-file="$session/bus.conf" --nofork \
+    >"$session/dbus.log" 2>&1 &
+  for _ in $(seq 100); do
+    [ -S "$session/run/bus" ] && break
+    sleep 0.05
+  done
+  "${in_session[@]}" pipewire >"$session/pipewire.log" 2>&1 &
+  for _ in $(seq 100); do
+    [ -S "$session/run/pipewire-0" ] && break
+    sleep 0.05
+  done
+  local name
+  for name in org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.wlr; do
+    "${in_session[@]}" gdbus wait --session --activate "$name" --timeout 4 || return 1
+  done
+}
+started=0
+for attempt in 1 2 3; do
+  if start_services; then
+    started=1
+    break
   fi
+  echo "wayland-session: the portal did not start (attempt $attempt)" >&2
+  stop_services
+  sleep 0.2
 done
+if [ $started -ne 1 ]; then
+  cat "$session/dbus.log" "$session/pipewire.log" >&2
+  exit 1
+fi
 export PX_WAYLAND_DISPLAY="$socket" PX_WAYLAND_BUS="$bus" PX_WAYLAND_RUNTIME="$session/run" \
   PX_WAYLAND_SWAYSOCK="$swaysock"
 "$@"

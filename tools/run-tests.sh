@@ -11,6 +11,9 @@ build=${1:-build}
 tools=$(cd "$(dirname "$0")" && pwd)
 cd "$build"
 export PX_TEST_TMP=${PX_TEST_TMP:-/tmp}
+# run from a Wayland desktop, the X11 tests would otherwise get the portal;
+# the Wayland tests name their own session
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "run-tests: xvfb-run missing; run 'make setup'" >&2
   exit 1

@@ -62,10 +62,10 @@ function(px_test module)
     # (the tests clear DISPLAY themselves)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
-  # x11 tests share one server and its keyboard, print tests the queues:
-  # one at a time
+  # x11 tests share one server and its keyboard, print tests the queues,
+  # wayland tests the portal's one file: one at a time
   set(serial FALSE)
-  if(A_LABEL STREQUAL "x11" OR A_LABEL STREQUAL "print")
+  if(A_LABEL STREQUAL "x11" OR A_LABEL STREQUAL "print" OR A_LABEL STREQUAL "wayland")
     set(serial TRUE)
   endif()
   gtest_discover_tests(${exe}

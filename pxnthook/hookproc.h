@@ -46,6 +46,12 @@ HotKeyRule ParseHotKey(std::string_view entry);
 // The key code an entry yields under the current modifier state, 0 when none.
 int HotKeyCode(std::string_view entry, bool shiftDown, bool altDown);
 
+// The trigger a desktop's shortcut settings are offered for an entry:
+// "123" -> "F12", "a123" -> "ALT+F12", "s123" -> "SHIFT+F12"; an empty
+// entry stands for Print Screen ("Print", for the window "ALT+Print").
+// "" for an entry that names no key.
+std::string ShortcutTrigger(std::string_view entry, bool window);
+
 // Whether an entry leaves its Print Screen rule free (missing, empty or
 // starting with a blank).
 bool PrintRuleFree(const std::optional<std::string>& entry);

@@ -2,13 +2,18 @@
 # Runs every CTest label of a build tree. The whole run gets a private Xvfb
 # with a window manager that has a system tray (the x11 label needs both;
 # unit tests have DISPLAY cleared by CTest, gui and print tests use Qt's
-# offscreen platform and clear it themselves) and a private CUPS scheduler
-# (the print label), so one ctest summary covers all.
+# offscreen platform and clear it themselves), a headless Wayland session
+# with the desktop portal beside it (the wayland label; its tests take the
+# session's names themselves) and a private CUPS scheduler (the print
+# label), so one ctest summary covers all.
 set -euo pipefail
 build=${1:-build}
 tools=$(cd "$(dirname "$0")" && pwd)
 cd "$build"
 export PX_TEST_TMP=${PX_TEST_TMP:-/tmp}
+# run from a Wayland desktop, the X11 tests would otherwise get the portal;
+# the Wayland tests name their own session
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "run-tests: xvfb-run missing; run 'make setup'" >&2
   exit 1
@@ -23,4 +28,4 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 # -noreset: Xvfb would otherwise reset whenever its last client disconnects
 exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" \
-  "$tools/x11-session.sh" "${printing[@]}" ctest --output-on-failure -j "$(nproc)" "${filter[@]}" </dev/null
+  "$tools/x11-session.sh" "$tools/wayland-session.sh" "${printing[@]}" ctest --output-on-failure -j "$(nproc)" "${filter[@]}" </dev/null

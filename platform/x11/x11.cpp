@@ -109,6 +109,11 @@ unsigned long KeySymFromVirtualKey(int vk) {
   return 0;
 }
 
+std::string KeySymName(unsigned long sym) {
+  const char* name = sym ? XKeysymToString(sym) : nullptr;
+  return name ? name : "";
+}
+
 int VirtualKeyFromKeySym(unsigned long sym) {
   if (sym >= XK_a && sym <= XK_z) return 'A' + static_cast<int>(sym - XK_a);
   if (sym >= XK_A && sym <= XK_Z) return 'A' + static_cast<int>(sym - XK_A);

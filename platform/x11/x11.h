@@ -110,6 +110,8 @@ class CommandReceiver {
 // letters 65-90, digits 48-57, ...). 0 when there is no mapping.
 unsigned long KeySymFromVirtualKey(int vk);
 int VirtualKeyFromKeySym(unsigned long keysym);
+// The key sym's name ("F12", "Print", "a"); "" for none.
+std::string KeySymName(unsigned long keysym);
 
 // Name of the atom carrying posted commands.
 inline constexpr const char* kCommandAtomName = "TERVOLA_WM_COMMAND";

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "prentix/image/dibtypes.h"
 
@@ -42,13 +43,28 @@ class ScreenSource {
   virtual void Raise(ScreenWindow w) = 0;
   virtual void Activate(ScreenWindow w) = 0;
   virtual ModifierKeys Keys() = 0;
+
+  // Where no program may read another's window, the desktop lets the user
+  // pick the window (or an area) instead; nothing when none was picked.
+  virtual bool UserPicksWindow() { return false; }
+  virtual std::optional<DeviceBitmap> CopyPicked() { return std::nullopt; }
+  // The language key telling why the last copy gave no picture; 0 when
+  // there is nothing to tell (a window off the screen is no news).
+  virtual int FailureKey() { return 0; }
 };
 
 // The X server of $DISPLAY; null when there is none.
 std::unique_ptr<ScreenSource> OpenX11Source();
+// The desktop portal's Screenshot on the session bus, under this service
+// name; made even when the portal is missing, which a copy then tells.
+std::unique_ptr<ScreenSource> OpenPortalSource(
+    const std::string& service = "org.freedesktop.portal.Desktop");
 
-// The source the captures use; the X server's unless one was set.
+// The source the captures use unless one was set: the portal on a Wayland
+// session, the X server otherwise.
 ScreenSource* CurrentScreenSource();
+// WAYLAND_DISPLAY or XDG_SESSION_TYPE say so.
+bool WaylandSession();
 void SetScreenSource(std::unique_ptr<ScreenSource> source);
 
 }  // namespace prentix

@@ -52,28 +52,12 @@ class X11Source : public ScreenSource {
   std::unique_ptr<Connection> c_;
 };
 
-std::unique_ptr<ScreenSource> g_source;
-bool g_opened = false;  // the X server was asked once; no display stays no display
-
 }  // namespace
 
 std::unique_ptr<ScreenSource> OpenX11Source() {
   auto c = Connection::Open();
   if (!c) return nullptr;
   return std::make_unique<X11Source>(std::move(c));
-}
-
-ScreenSource* CurrentScreenSource() {
-  if (!g_source && !g_opened) {
-    g_opened = true;
-    g_source = OpenX11Source();
-  }
-  return g_source.get();
-}
-
-void SetScreenSource(std::unique_ptr<ScreenSource> source) {
-  g_source = std::move(source);
-  g_opened = g_source != nullptr;  // null: the X server's again, when next asked
 }
 
 }  // namespace prentix

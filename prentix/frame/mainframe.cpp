@@ -59,6 +59,8 @@ CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string prog
   setCentralWidget(view_);
   connect(view_, &CPrentixView::PostCommand, this, [this](int id) { PostCommand(id); });
   connect(view_, &CPrentixView::PreviewReady, this, &CMainFrame::ShowPreview);
+  connect(view_, &CPrentixView::CaptureFailed, this,
+          [this](const QString& text) { tellUser(this, text); });
   connect(doc_, &CPrentixDoc::Changed, this, &CMainFrame::UpdateTitle);
   askQuestion = [](QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QString::fromUtf8(GetSprachText(16001)), text,
@@ -165,6 +167,9 @@ void CMainFrame::Create() {
   });
   idle->start(300);
 
+  // on Wayland an X server's grabs would catch keys only while one of its
+  // own windows has the focus; the keys are the desktop's there
+  if (WaylandSession()) return;
   hookWindow_ = static_cast<int>(winId());
   hookInstalled_ = true;
   InstalliereHook(hookWindow_, 1);

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "prentix/app/commands.h"
 #include "prentix/app/framerules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/app/waylandrules.h"
+#include "prentix/capture/desktopshortcuts.h"
+#include "prentix/capture/screensource.h"
 #include "prentix/frame/aboutbox.h"
 #include "prentix/frame/hookfilter.h"
 #include "prentix/frame/icons.h"
@@ -16,6 +20,7 @@
 #include "prentix/frame/prentixview.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
+#include "pxnthook/hookproc.h"
 
 namespace prentix {
 
@@ -73,7 +78,31 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
     if (!tray_) show = true;  // a window nobody could reach otherwise
   }
   if (show) frame_->show();
+  // once the window is up: the desktop may ask the user about the keys
+  if (WaylandSession()) QTimer::singleShot(0, this, &CPrentixApp::OfferDesktopKeys);
   return true;
+}
+
+void CPrentixApp::OfferDesktopKeys() {
+  TraceLog(
+      "OfferDesktopKeys() Wayland: keys cannot be grabbed; bind prentix --print-screen, "
+      "--print-window, --paste-print in the desktop's keyboard settings\n");
+  shortcuts_ = std::make_unique<DesktopShortcuts>();
+  CMainFrame* frame = frame_.get();
+  connect(shortcuts_.get(), &DesktopShortcuts::Activated, frame,
+          [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
+  const bool bound = shortcuts_->Bind(pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kScreen), false),
+                                      pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kWindow), true));
+  if (!HotKeyNoticeDue(true, bound, GetIni(kWaylandSection, kKeyNoticeEntry) == "1")) return;
+  WriteIni(kWaylandSection, kKeyNoticeEntry, "1");
+  // not modal: a tray program's start must not wait for it
+  auto* box =
+      new QMessageBox(QMessageBox::Information, QString::fromUtf8(GetSprachText(16001)),
+                      QString::fromUtf8(GetSprachText(kHotKeyNoticeKey)), QMessageBox::Ok, frame);
+  box->setObjectName("hotKeyNotice");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
 }
 
 void CPrentixApp::AddTrayIcon() {

@@ -16,6 +16,7 @@ class QSystemTrayIcon;
 namespace prentix {
 
 class CMainFrame;
+class DesktopShortcuts;
 class CPrentixDoc;
 class HookCommandFilter;
 
@@ -42,6 +43,7 @@ class CPrentixApp : public QObject, public CommandTarget {
 
  private:
   void AddTrayIcon();
+  void OfferDesktopKeys();
 
   PrentixApp core_;
   StartupPlan plan_;
@@ -50,6 +52,7 @@ class CPrentixApp : public QObject, public CommandTarget {
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<HookCommandFilter> hookFilter_;
   QSystemTrayIcon* tray_ = nullptr;
+  std::unique_ptr<DesktopShortcuts> shortcuts_;
 };
 
 // The program's own path, for the registry and the help file.

@@ -73,6 +73,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void PostCommand(int id);  // to the main window, handled after this one
   // The print preview is ready to take the view's place.
   void PreviewReady(QWidget* preview);
+  // A capture brought no picture, and the user should know why.
+  void CaptureFailed(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -96,6 +98,7 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
 
   void TakeBitmap(const DeviceBitmap& bitmap, bool adjustColours);
   std::optional<DeviceBitmap> CaptureRect(ScreenSource* source, const ScreenRect& r);
+  void ReportFailedCopy(ScreenSource* source, const char* who);
   void OutputStep(bool modifierCounts);
   void OnTurn(int id);
   void OnZoomCommand(int id);

@@ -17,6 +17,7 @@
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/image/document.h"
+#include "prentix/lang/sprache.h"
 #include "prentix/print/adjustcolours.h"
 
 namespace prentix {
@@ -50,6 +51,15 @@ std::optional<DeviceBitmap> CPrentixView::CaptureRect(ScreenSource* source, cons
   return source->Copy(r);
 }
 
+// A desktop that refused the copy is named once, in the log and to the
+// user; the capture then carries on with the previous picture.
+void CPrentixView::ReportFailedCopy(ScreenSource* source, const char* who) {
+  const int key = source ? source->FailureKey() : 0;
+  if (!key) return;
+  TraceLog("%s() %s\n", who, GetSprachText(key));
+  emit CaptureFailed(QString::fromUtf8(GetSprachText(key)));
+}
+
 // Save or print the capture; both are done before the capture goes on.
 void CPrentixView::OutputStep(bool modifierCounts) {
   switch (OutputFor(LiveSettings(), modifierCounts)) {
@@ -78,6 +88,8 @@ void CPrentixView::OnPrintDk() {
   if (source) {
     if (auto bitmap = CaptureRect(source, source->Whole())) {
       TakeBitmap(*bitmap, true);
+    } else {
+      ReportFailedCopy(source, "OnPrintDk");
     }
   }
   OutputStep(false);
@@ -105,7 +117,11 @@ void CPrentixView::OnPrintWindow() {
   if (busyPrintWindow_) return;
   busyPrintWindow_ = true;
   std::optional<DeviceBitmap> bitmap;
-  if (source && source->IsDesktop(selected)) {
+  if (source && source->UserPicksWindow()) {
+    TraceLog("OnPrintWindow() the desktop lets the user pick the window\n");
+    bitmap = source->CopyPicked();
+    if (!bitmap) ReportFailedCopy(source, "OnPrintWindow");
+  } else if (source && source->IsDesktop(selected)) {
     TraceLog("OnPrintWindow() hWndSelect == hWndDesktop\n");
     DispatchWaiting();
     bitmap = CaptureRect(source, source->Whole());
@@ -194,7 +210,11 @@ void CPrentixView::SystemPrintScreen(bool activeWindow) {
   } else {
     bitmap = CaptureRect(source, source->Whole());
   }
-  if (bitmap) QGuiApplication::clipboard()->setImage(ImageOf(*bitmap));
+  if (bitmap) {
+    QGuiApplication::clipboard()->setImage(ImageOf(*bitmap));
+  } else {
+    ReportFailedCopy(source, "SystemPrintScreen");
+  }
 }
 
 }  // namespace prentix

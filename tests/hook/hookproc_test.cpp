@@ -165,3 +165,20 @@ TEST(HookProc, EntryGrammar) {
   EXPECT_EQ(HotKeyCode("12abc", false, false), 12);
   EXPECT_EQ(HotKeyCode("a", false, true), 0);
 }
+
+TEST(HookProc, EntriesBecomeTheTriggersOfferedToTheDesktop) {
+  const struct {
+    const char* entry;
+    bool window;
+    const char* trigger;
+  } cases[] = {
+      {"", false, "Print"},         {"", true, "ALT+Print"},
+      {"123", false, "F12"},        {"a123", true, "ALT+F12"},
+      {"s122", false, "SHIFT+F11"}, {"65", false, "a"},
+      {" 123", false, ""},          {"a", true, ""},
+      {"999", false, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShortcutTrigger(c.entry, c.window), c.trigger) << '"' << c.entry << '"' << c.window;
+  }
+}

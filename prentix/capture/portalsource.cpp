@@ -1,0 +1,92 @@
+// Captures on Wayland desktops: the screen comes from the portal's
+// Screenshot, a window from the same call with the user picking it. The
+// portal writes a file and hands back its URI; the picture is read and the
+// file removed, so no screenshot stays behind.
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QUrl>
+
+#include "prentix/capture/portal.h"
+#include "prentix/capture/screensource.h"
+#include "prentix/frame/pictureqt.h"
+
+namespace prentix {
+
+namespace {
+
+// The shot needs no one; a pick waits for the user.
+constexpr int kShotTimeoutMs = 15000;
+constexpr int kPickTimeoutMs = 180000;
+
+class PortalSource : public ScreenSource {
+ public:
+  explicit PortalSource(const std::string& service) : portal_(QString::fromStdString(service)) {}
+
+  int Width() override { return ScreenSize().width(); }
+  int Height() override { return ScreenSize().height(); }
+
+  std::optional<DeviceBitmap> Copy(const ScreenRect& r) override {
+    QImage shot = Shot(false, kShotTimeoutMs);
+    if (shot.isNull()) return std::nullopt;
+    QRect wanted =
+        QRect(QPoint(std::max(r.left, 0), std::max(r.top, 0)), QPoint(r.right - 1, r.bottom - 1)) &
+        shot.rect();
+    if (wanted.isEmpty()) return std::nullopt;
+    return BitmapOf(wanted == shot.rect() ? shot : shot.copy(wanted));
+  }
+
+  // No program learns which window is active; the user points at it.
+  ScreenWindow Foreground() override { return 0; }
+  bool IsDesktop(ScreenWindow) override { return false; }
+  bool IsVisible(ScreenWindow) override { return false; }
+  std::optional<ScreenRect> WindowRect(ScreenWindow) override { return std::nullopt; }
+  void Raise(ScreenWindow) override {}
+  void Activate(ScreenWindow) override {}
+  ModifierKeys Keys() override {
+    Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
+    return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
+            m.testFlag(Qt::AltModifier)};
+  }
+
+  bool UserPicksWindow() override { return true; }
+  std::optional<DeviceBitmap> CopyPicked() override {
+    QImage shot = Shot(true, kPickTimeoutMs);
+    if (shot.isNull()) return std::nullopt;
+    return BitmapOf(shot);
+  }
+
+  int FailureKey() override { return PortalMessageKey(last_); }
+
+ private:
+  static QSize ScreenSize() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return screen->size() * screen->devicePixelRatio();
+  }
+
+  QImage Shot(bool interactive, int timeoutMs) {
+    QVariantMap results;
+    last_ = portal_.Request("org.freedesktop.portal.Screenshot", "Screenshot", {QString()},
+                            {{"interactive", interactive}, {"modal", true}}, timeoutMs, &results);
+    if (last_ != PortalResult::kOk) return {};
+    const QString path = QUrl(results.value("uri").toString()).toLocalFile();
+    QImage shot(path);
+    if (!path.isEmpty()) QFile::remove(path);
+    if (shot.isNull()) last_ = PortalResult::kFailed;
+    return shot;
+  }
+
+  PortalClient portal_;
+  PortalResult last_ = PortalResult::kOk;
+};
+
+}  // namespace
+
+std::unique_ptr<ScreenSource> OpenPortalSource(const std::string& service) {
+  return std::make_unique<PortalSource>(service);
+}
+
+}  // namespace prentix

@@ -1,0 +1,151 @@
+// Captures through the desktop portal on the headless Wayland session the
+// test runner starts (sway, pipewire, the portal and its wlr back end).
+
+#include <QMessageBox>
+#include <filesystem>
+
+#include "gui/guitest.h"
+#include "prentix/app/commands.h"
+#include "prentix/capture/screensource.h"
+#include "prentix/frame/prentixdoc.h"
+#include "prentix/image/secdib.h"
+
+namespace {
+
+using namespace prentix;
+using guitest::GuiTest;
+
+class WaylandTest : public GuiTest {
+ protected:
+  static void SetUpTestSuite() {
+    // the session's names, before the one QApplication connects
+    const char* display = getenv("PX_WAYLAND_DISPLAY");
+    ASSERT_TRUE(display) << "no Wayland session: run through tools/run-tests.sh";
+    setenv("WAYLAND_DISPLAY", display, 1);
+    setenv("XDG_RUNTIME_DIR", getenv("PX_WAYLAND_RUNTIME"), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", getenv("PX_WAYLAND_BUS"), 1);
+    setenv("SWAYSOCK", getenv("PX_WAYLAND_SWAYSOCK"), 1);
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    unsetenv("DISPLAY");
+  }
+  void SetUp() override {
+    GuiTest::SetUp();
+    SetScreenSource(nullptr);  // chosen afresh: the portal
+    chdir(pxtest::TestRoot().c_str());
+  }
+  // Starts with this [Verwendung]; the key notice counts as given unless
+  // asked for.
+  void StartWith(const std::string& ini, bool noticeGiven = true) {
+    ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                                  "[Verwendung]\nLogging=" + LogPath() + "\n" + ini +
+                                      (noticeGiven ? "[Wayland]\nKeyNotice=1\n" : "")));
+    Start(nullptr);
+    app_->Doc()->message = [this](const QString& text) { saved_.push_back(text.toStdString()); };
+    Frame().tellUser = [this](QWidget*, const QString& text) {
+      told_.push_back(text.toStdString());
+    };
+    // the screen shows the background, not our window
+    Frame().hide();
+    QTest::qWait(100);
+  }
+  static void Background(const char* colour) {
+    ASSERT_EQ(pxtest::Run({"swaymsg", "-q", "output", "*", "bg", colour, "solid_color"}), 0);
+    QTest::qWait(300);  // swaybg has drawn it
+  }
+  static QColor Pixel(const SECDib& image, int x, int y) {
+    const BYTE* p = image.Row(image.m_dwHeight - 1 - y) + 3 * x;
+    return QColor(p[2], p[1], p[0]);
+  }
+  std::vector<std::string> saved_, told_;
+};
+
+TEST_F(WaylandTest, ScreenCapturesComeFromThePortalAtTheOutputsSizeAndAreSavedNumbered) {
+  StartWith("UseSaveAsNameFormat=1\n");
+  const struct {
+    const char* background;
+    QColor colour;
+  } shots[] = {{"#3366cc", QColor(0x33, 0x66, 0xcc)}, {"#c01020", QColor(0xc0, 0x10, 0x20)}};
+  int n = 0;
+  for (const auto& shot : shots) {
+    SCOPED_TRACE(shot.background);
+    Background(shot.background);
+    app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
+    const std::string file = pxtest::TestRoot() + "/auto00" + std::to_string(++n) + ".pxi";
+    ASSERT_TRUE(std::filesystem::exists(file)) << pxtest::ReadFile(LogPath());
+    SECDib picture;
+    ASSERT_TRUE(picture.LoadImage(file.c_str()));
+    EXPECT_EQ(picture.m_dwWidth, 1280u);
+    EXPECT_EQ(picture.m_dwHeight, 800u);
+    for (auto [x, y] : {std::pair{0, 0}, {640, 400}, {1279, 799}}) {
+      EXPECT_EQ(Pixel(picture, x, y), shot.colour) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(saved_.size(), 2u);
+  EXPECT_TRUE(told_.empty());
+  // the portal's file does not stay behind
+  EXPECT_FALSE(std::filesystem::exists("/tmp/out.png"));
+}
+
+TEST_F(WaylandTest, ACaptureWithoutPictureTellsWhyOnceAndOutputsThePreviousPicture) {
+  StartWith("UseSaveAsNameFormat=1\n");
+  Background("#208040");
+  app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
+  ASSERT_TRUE(std::filesystem::exists(pxtest::TestRoot() + "/auto001.pxi"));
+  const struct {
+    const char* service;  // the portal's bus name
+    int command;
+    int key;
+  } cases[] = {
+      {"org.freedesktop.portal.Nobody", cmd::kPrintScreen, 16071},
+      {"org.freedesktop.portal.Nobody", cmd::kPrintWindow, 16071},
+      // the user picks the window with the back end's slurp, which this
+      // session has not: the desktop answers with a failure
+      {"org.freedesktop.portal.Desktop", cmd::kPrintWindow, 16073},
+  };
+  int n = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.command) + " " + c.service);
+    told_.clear();
+    SetScreenSource(OpenPortalSource(c.service));
+    app_->Router().Route(c.command, CommandSource::kHook);
+    EXPECT_EQ(told_, std::vector<std::string>{GetSprachText(c.key)});
+    // the output step ran on the picture of before
+    const std::string file = pxtest::TestRoot() + "/auto00" + std::to_string(++n) + ".pxi";
+    SECDib picture;
+    ASSERT_TRUE(picture.LoadImage(file.c_str()));
+    EXPECT_EQ(picture.m_dwWidth, 1280u);
+    EXPECT_EQ(Pixel(picture, 10, 10), QColor(0x20, 0x80, 0x40));
+  }
+  EXPECT_NE(pxtest::ReadFile(LogPath()).find(std::string("OnPrintDk() ") + GetSprachText(16071)),
+            std::string::npos);
+}
+
+TEST_F(WaylandTest, TheFirstStartTellsHowToBindTheKeysAndNoTrayHostShowsTheWindow) {
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    std::filesystem::remove(LogPath());
+    // the second start keeps the file the first one wrote
+    if (start == 1) {
+      ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                                    "[Verwendung]\nLogging=" + LogPath() + "\nTaskbar=yes\n"));
+    }
+    Start(nullptr);
+    // sway runs no tray host here
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_EQ(app_->Tray(), nullptr);
+    WaitFor([&] { return Frame().findChild<QMessageBox*>("hotKeyNotice") != nullptr; }, 1000);
+    auto* notice = Frame().findChild<QMessageBox*>("hotKeyNotice");
+    if (start == 1) {
+      ASSERT_NE(notice, nullptr);
+      EXPECT_EQ(notice->text().toStdString(), GetSprachText(16074));
+      EXPECT_FALSE(notice->isModal());
+    } else {
+      EXPECT_EQ(notice, nullptr);
+    }
+    EXPECT_NE(pxtest::ReadFile(LogPath()).find("keys cannot be grabbed"), std::string::npos);
+    app_->ExitInstance();
+    app_.reset();
+  }
+}
+
+}  // namespace

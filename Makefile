@@ -5,7 +5,7 @@ FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 10
 JOBS        ?= $(shell nproc)
 
-.PHONY: setup configure build test run run-installer screenshots bench fuzz asan clean format
+.PHONY: setup configure build test run run-installer screenshots bench fuzz asan clean format install package
 
 setup:
 	@bash tools/setup.sh
@@ -19,6 +19,19 @@ build: configure
 # All labels (unit, gui, x11); x11 tests get a private Xvfb.
 test: build
 	@bash tools/run-tests.sh $(BUILD)
+
+# Installs the programs, libraries and desktop files (PREFIX, default
+# /usr/local; DESTDIR for a staging root).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian packages prentix, instari and libixstdf32-dev, into
+# $(BUILD)/packages/, checked (files, lintian, desktop and AppStream
+# validators, manual pages, the installed programs run).
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@bash tools/check-packages.sh $(BUILD)
 
 # Prentix on your desktop (or, without a display, a demonstration on a
 # private X server); the installer's sample installation.

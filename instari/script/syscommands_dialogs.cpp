@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "instari/script/syscommands.h"
+#include "instari/ui/selection.h"
 
 namespace instari::script::sys {
 
@@ -98,20 +99,6 @@ Outcome DialogCommand(Interpreter& in, TokenBuffer& t) {
   return Flags(in, false);
 }
 
-std::vector<std::string> SplitLines(const char* list) {
-  std::vector<std::string> names;
-  if (!list) return names;
-  const char* p = list;
-  while (*p) {
-    size_t n = strcspn(p, "\r\n");
-    if (n) names.emplace_back(p, n);
-    p += n;
-    if (*p == '\r') ++p;
-    if (*p == '\n') ++p;
-  }
-  return names;
-}
-
 Outcome Select(Interpreter& in, TokenBuffer& t, bool groups) {
   if (!FunctionShape(t, 3) && !FunctionShape(t, 4) && !FunctionShape(t, 5))
     return Outcome::kNoMatch;
@@ -125,10 +112,12 @@ Outcome Select(Interpreter& in, TokenBuffer& t, bool groups) {
   std::optional<std::string> chosen;
   {
     Minimized aside(in.Ui());
-    if (groups)
-      chosen = in.Ui().SelectProgramGroup(caption, start, SplitLines(ProgramGroupList()));
-    else
+    if (groups) {
+      const char* list = ProgramGroupList();
+      chosen = in.Ui().SelectProgramGroup(caption, start, SplitGroupList(list ? list : ""));
+    } else {
       chosen = in.Ui().SelectDirectory(caption, start);
+    }
   }
   in.SetField(t.texts[0], chosen ? *chosen : "");
   return Flags(in, chosen.has_value());

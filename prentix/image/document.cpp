@@ -101,14 +101,16 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
   if (format == ImageFormat::kDib) {
     g_image = std::make_unique<SECDib>();
     if (!g_image->LoadImage(host.c_str())) {
+      const std::string why = g_image->LoadError();
       g_image.reset();
-      Say(reason, "not a picture this program reads");
+      Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
   } else {
     auto codec = MakeCodec(format);
     if (!codec->LoadImage(host.c_str())) {
-      Say(reason, "not a picture this program reads");
+      const std::string why = codec->LoadError();
+      Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
     auto dib = std::make_unique<SECDib>();

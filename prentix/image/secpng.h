@@ -39,6 +39,7 @@ class SECPng : public SECImageBase {
   // Why the last read or write failed (the library's text or ours), empty
   // after a success. For diagnostics only.
   const std::string& LastError() const { return m_lastError; }
+  std::string LoadError() const override { return m_lastError; }
 
  private:
   std::string m_lastError;

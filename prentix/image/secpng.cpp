@@ -185,6 +185,9 @@ bool SECPng::ReadFormat(CFile* file) {
   for (DWORD y = 0; y < h; ++y) rows[y] = m_pBits.data() + (h - 1 - y) * stride;
   if (!ReadRows(rs.png, rows.data())) return fail(nullptr);
   CloseBuffer();
+  // bits past the width are whatever the file had: cleared, they are no pixels
+  if (const unsigned used = (uint64_t{w} * bits) % 8)
+    for (DWORD y = 0; y < h; ++y) rows[y][layout.rowBytes - 1] &= static_cast<BYTE>(0xFF00 >> used);
 
   BITMAPINFOHEADER* bi = Header();
   bi->biSize = 40;

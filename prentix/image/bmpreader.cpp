@@ -194,16 +194,7 @@ bool BmpReader::Read(MemBlock& header, MemBlock& pixels) {
     if (!data.Allocate(n) || !ReadAll(image_, data.data(), n))
       return Fail("the pixels cannot be read");
     DecodeRle(data.data(), n, bits_, pixels.data(), stride);
-    if (topDown) {
-      // rows were stored as they came, first one at the bottom
-      for (DWORD i = 0, j = height - 1; i < j; ++i, --j)
-        std::swap_ranges(pixels.data() + i * stride, pixels.data() + (i + 1) * stride,
-                         pixels.data() + j * stride);
-    }
-    return true;
-  }
-
-  if (bits_ == outBits) {
+  } else if (bits_ == outBits) {
     if (!ReadAll(image_, pixels.data(), stride * height)) return Fail("the pixels cannot be read");
   } else {
     // other layouts are turned into picture rows one at a time
@@ -214,6 +205,7 @@ bool BmpReader::Read(MemBlock& header, MemBlock& pixels) {
       ConvertRow(row.data(), pixels.data() + y * stride, masks);
     }
   }
+  // rows were stored as they came, the first at the bottom
   if (topDown)
     for (DWORD i = 0, j = height - 1; i < j; ++i, --j)
       std::swap_ranges(pixels.data() + i * stride, pixels.data() + (i + 1) * stride,

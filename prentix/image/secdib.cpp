@@ -32,16 +32,6 @@ bool WriteAll(SECImageBase& img, const BYTE* p, uint64_t n) {
   return true;
 }
 
-bool ReadAll(SECImageBase& img, BYTE* p, uint64_t n) {
-  while (n) {
-    DWORD piece = static_cast<DWORD>(std::min<uint64_t>(n, 1u << 30));
-    if (img.ReadBuffered(p, piece) != piece) return false;
-    p += piece;
-    n -= piece;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool SECImageBase::WriteBmp() {

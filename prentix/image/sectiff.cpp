@@ -47,9 +47,12 @@ inline unsigned SampleAt(const BYTE* row, uint64_t i, int bits) {
       return v;
     }
     default: {
+      // only the bytes the sample covers: the last one may end the row
       const uint64_t bit = i * bits;
       const BYTE* p = row + bit / 8;
-      const uint32_t window = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+      const unsigned bytes = static_cast<unsigned>((bit % 8 + bits + 7) / 8);
+      uint32_t window = 0;
+      for (unsigned k = 0; k < 3; ++k) window = window << 8 | (k < bytes ? p[k] : 0);
       return (window >> (24 - bits - bit % 8)) & ((1u << bits) - 1);
     }
   }

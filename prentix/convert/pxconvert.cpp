@@ -16,11 +16,11 @@ void Usage(FILE* out) {
   fputs(
       "Usage: pxconvert IN OUT\n"
       "       pxconvert -o DIR --to FORMAT IN...\n"
-      "Converts pictures: BMP/DIB/.pxi, GIF, PCX, Targa, JPEG and TIFF.\n"
+      "Converts pictures: BMP/DIB/.pxi, GIF, PCX, Targa, JPEG, TIFF and PNG.\n"
       "The output format follows the output name as in Prentix's Save As: the first of\n"
-      "\".gif\", \".tif\", \".jpg\", \".pcx\", \".tga\" found in it, else the own bitmap\n"
-      "format. GIF and PCX are reduced to 256 colours. An output is written whole or not\n"
-      "at all. FORMAT is one of pxi, bmp, dib, gif, tif, tiff, jpg, pcx, tga.\n"
+      "\".gif\", \".tif\", \".jpg\", \".pcx\", \".tga\", \".png\" found in it, else the own\n"
+      "bitmap format. GIF and PCX are reduced to 256 colours. An output is written whole or\n"
+      "not at all. FORMAT is one of pxi, bmp, dib, gif, tif, tiff, jpg, pcx, tga, png.\n"
       "Exit status 0 when every picture was converted, 1 otherwise.\n",
       out);
 }
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   }
   // ".jpeg" is not among the names the rules know, so it is not offered
   static const char* const kFormats[] = {"pxi",  "bmp", "dib", "gif", "tif",
-                                         "tiff", "jpg", "pcx", "tga"};
+                                         "tiff", "jpg", "pcx", "tga", "png"};
   bool known = false;
   for (const char* f : kFormats) known = known || to == f;
   if (dir.empty() || !known || files.empty()) {

@@ -107,6 +107,8 @@ std::vector<std::pair<std::string, std::string>> FileDialogFilters(bool gif) {
   std::vector<std::pair<std::string, std::string>> rows;
   for (int id = 16030; id <= 16044; id += 2)
     rows.emplace_back(GetSprachText(id), GetSprachText(id + 1));
+  // the same text in every language, like the rows above
+  rows.emplace_back("Png (*.png)", "*.png");
   if (gif) std::swap(rows[0], rows[1]);
   rows.emplace_back(GetSprachText(61442), "*.*");
   return rows;

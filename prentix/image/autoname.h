@@ -30,7 +30,8 @@ int NextFileNumber(std::string_view prefix);
 std::string BuildAutomaticName(std::string_view pattern, bool gif, const NameSources& sources);
 
 // The file dialog's filters in the order offered: pairs of description and
-// pattern ("Prentix (*.pxi)", "*.pxi"), ... , ("All Files (*.*)", "*.*") in
+// pattern ("Prentix (*.pxi)", "*.pxi"), ..., ("Png (*.png)", "*.png"),
+// ("All Files (*.*)", "*.*") in
 // the current language; with gif the GIF row comes first.
 std::vector<std::pair<std::string, std::string>> FileDialogFilters(bool gif);
 

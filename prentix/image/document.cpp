@@ -12,6 +12,7 @@
 #include "prentix/image/secgif.h"
 #include "prentix/image/secjpeg.h"
 #include "prentix/image/secpcx.h"
+#include "prentix/image/secpng.h"
 #include "prentix/image/sectarga.h"
 #include "prentix/image/sectiff.h"
 
@@ -34,6 +35,8 @@ std::unique_ptr<SECImageBase> MakeCodec(ImageFormat f) {
       return std::make_unique<SECPcx>();
     case ImageFormat::kTarga:
       return std::make_unique<SECTarga>();
+    case ImageFormat::kPng:
+      return std::make_unique<SECPng>();
     case ImageFormat::kDib:
       break;
   }
@@ -77,7 +80,7 @@ ImageFormat FormatForPath(std::string_view path) {
   };
   for (const Rule& r : {Rule{".GIF", ImageFormat::kGif}, Rule{".TIF", ImageFormat::kTiff},
                         Rule{".JPG", ImageFormat::kJpeg}, Rule{".PCX", ImageFormat::kPcx},
-                        Rule{".TGA", ImageFormat::kTarga}})
+                        Rule{".TGA", ImageFormat::kTarga}, Rule{".PNG", ImageFormat::kPng}})
     if (up.find(r.text) != std::string::npos) return r.format;
   return ImageFormat::kDib;
 }
@@ -98,14 +101,16 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
   if (format == ImageFormat::kDib) {
     g_image = std::make_unique<SECDib>();
     if (!g_image->LoadImage(host.c_str())) {
+      const std::string why = g_image->LoadError();
       g_image.reset();
-      Say(reason, "not a picture this program reads");
+      Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
   } else {
     auto codec = MakeCodec(format);
     if (!codec->LoadImage(host.c_str())) {
-      Say(reason, "not a picture this program reads");
+      const std::string why = codec->LoadError();
+      Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
     auto dib = std::make_unique<SECDib>();
@@ -133,7 +138,8 @@ bool SaveImageDocument(SECDib& image, const std::string& path, std::string* reas
   }
   // the new file gets the old one's mode, or the usual mode of a new file
   platform::PendingFile out;
-  if (!out.CreateNamed(target, exists ? (st.st_mode & 07777) : (0666 & ~platform::CurrentUmask()))) {
+  if (!out.CreateNamed(target,
+                       exists ? (st.st_mode & 07777) : (0666 & ~platform::CurrentUmask()))) {
     Say(reason, strerror(errno));
     return false;
   }

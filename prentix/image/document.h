@@ -20,9 +20,10 @@ void FreeCurrentText();
 void ClearCurrent();
 
 // The class that reads and writes a file, chosen from the upper-cased path:
-// the first of ".GIF", ".TIF", ".JPG", ".PCX", ".TGA" found anywhere in it,
-// else the own bitmap format (".pxi", ".bmp", ".dib" and all other names).
-enum class ImageFormat { kDib, kGif, kTiff, kJpeg, kPcx, kTarga };
+// the first of ".GIF", ".TIF", ".JPG", ".PCX", ".TGA", ".PNG" found anywhere
+// in it, else the own bitmap format (".pxi", ".bmp", ".dib" and all other
+// names).
+enum class ImageFormat { kDib, kGif, kTiff, kJpeg, kPcx, kTarga, kPng };
 ImageFormat FormatForPath(std::string_view path);
 
 inline constexpr const char* kCannotConvertText = "Sorry, can not convert this graphic file";

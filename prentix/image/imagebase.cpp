@@ -121,8 +121,8 @@ bool MemBlock::Allocate(size_t size) {
     // hints only: the block works without either
     madvise(p, rounded, MADV_HUGEPAGE);
     madvise(p, rounded, MADV_POPULATE_WRITE);
-    data_ = std::unique_ptr<BYTE[], MemBlockRelease>(static_cast<BYTE*>(p),
-                                                     MemBlockRelease{rounded});
+    data_ =
+        std::unique_ptr<BYTE[], MemBlockRelease>(static_cast<BYTE*>(p), MemBlockRelease{rounded});
     size_ = size;
     return true;
   }

@@ -75,6 +75,9 @@ class SECImageBase {
   // Stores the picture into `file` as a BMP file, or loads one from it.
   virtual bool Serialize(CFile* file, bool storing);
 
+  // Why the last load failed, when the reader knows; empty otherwise.
+  virtual std::string LoadError() const { return m_sLoadError; }
+
   // --- Picture transfer -----------------------------------------------------
 
   // Deep copy of src's picture; false (and no picture) when out of memory.
@@ -177,6 +180,8 @@ class SECImageBase {
   // The BMP file form, shared by SECDib and Serialize; work on m_pFile.
   bool WriteBmp();
   bool ReadBmp();
+
+  std::string m_sLoadError;  // set by readers that can say why they refused
 
  private:
   void CopyFields(const SECImageBase& src);

@@ -1,5 +1,7 @@
 #include "prentix/image/secdib.h"
 
+#include "prentix/image/bmpreader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -30,22 +32,12 @@ bool WriteAll(SECImageBase& img, const BYTE* p, uint64_t n) {
   return true;
 }
 
-bool ReadAll(SECImageBase& img, BYTE* p, uint64_t n) {
-  while (n) {
-    DWORD piece = static_cast<DWORD>(std::min<uint64_t>(n, 1u << 30));
-    if (img.ReadBuffered(p, piece) != piece) return false;
-    p += piece;
-    n -= piece;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool SECImageBase::WriteBmp() {
   if (!m_pFile || !HasPicture() || !PadRows()) return false;
   const int bits = m_nSrcBitsPerPixel;
-  if (bits < 1 || bits > 32) return false;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
   const uint64_t colors = TableEntriesForBits(bits);
   const uint64_t rowBytes = PaddedRowLength();
   const uint64_t pixelBytes = rowBytes * m_dwHeight;
@@ -59,13 +51,32 @@ bool SECImageBase::WriteBmp() {
   fh.bfOffBits = static_cast<DWORD>(offBits);
   Header()->biSizeImage = 0;
 
+  // The header goes out valid whatever a reader or codec left in it.
+  BITMAPINFOHEADER bi = *Header();
+  bi.biSize = 40;
+  bi.biWidth = static_cast<LONG>(m_dwWidth);
+  bi.biHeight = static_cast<LONG>(m_dwHeight);
+  bi.biPlanes = 1;
+  bi.biBitCount = static_cast<WORD>(bits);
+  bi.biCompression = kBiRgb;
+  if (bi.biClrUsed > colors || (bi.biClrUsed && !colors)) bi.biClrUsed = 0;
+  // a shorter table in use must still cover every index
+  for (DWORD y = 0; bi.biClrUsed && y < m_dwHeight; ++y)
+    for (DWORD x = 0; x < m_dwWidth; ++x)
+      if (PixelIndex(Row(y), x, bits) >= bi.biClrUsed) {
+        bi.biClrUsed = 0;
+        break;
+      }
+  if (bi.biClrImportant > (bi.biClrUsed ? bi.biClrUsed : colors)) bi.biClrImportant = 0;
+
   BYTE packed[BITMAPFILEHEADER::kSize];
   fh.Pack(packed);
   // The table always has the full count for the depth; entries the header
   // block lacks (a codec that defined fewer colours) go out black.
   const size_t have = std::min<size_t>(colors, ColorTableCapacity());
   const RGBQUAD black{0, 0, 0, 0};
-  bool ok = WriteAll(*this, packed, sizeof packed) && WriteAll(*this, m_pBitmapInfo.data(), 40) &&
+  bool ok = WriteAll(*this, packed, sizeof packed) &&
+            WriteAll(*this, reinterpret_cast<const BYTE*>(&bi), 40) &&
             WriteAll(*this, m_pBitmapInfo.data() + 40, 4 * have);
   for (size_t i = have; ok && i < colors; ++i)
     ok = WriteAll(*this, reinterpret_cast<const BYTE*>(&black), 4);
@@ -74,48 +85,25 @@ bool SECImageBase::WriteBmp() {
 }
 
 bool SECImageBase::ReadBmp() {
+  m_sLoadError.clear();
   if (!m_pFile) return false;
-  auto fail = [this] {
+  BmpReader reader(*this);
+  MemBlock header, pixels;
+  if (!reader.Read(header, pixels)) {
+    m_sLoadError = reader.error;
     FreeHeader();
     m_pBits.Free();
     return false;
-  };
-  const uint64_t start = m_pFile->GetPosition(), length = m_pFile->GetLength();
-  const uint64_t available = length > start ? length - start : 0;
-
-  BYTE packed[BITMAPFILEHEADER::kSize];
-  if (ReadBuffered(packed, sizeof packed) != sizeof packed) return fail();
-  const BITMAPFILEHEADER fh = BITMAPFILEHEADER::Unpack(packed);
-  if (fh.bfType != kBmpSignature) return fail();
-  if (fh.bfOffBits < 54 || fh.bfOffBits > available) return fail();
-
-  // Room for a full 256-entry table whatever the file holds: a short table
-  // reads as black.
-  MemBlock header;
-  if (!header.Allocate(size_t{fh.bfOffBits} + 1010)) return fail();
-  if (!ReadAll(*this, header.data(), fh.bfOffBits - BITMAPFILEHEADER::kSize)) return fail();
-  const auto* bi = reinterpret_cast<const BITMAPINFOHEADER*>(header.data());
-  const int bits = bi->biBitCount;
-  if (bi->biSize != 40 || bi->biCompression != kBiRgb) return fail();
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return fail();
-  if (bi->biWidth <= 0 || bi->biHeight <= 0 || static_cast<DWORD>(bi->biWidth) > kMaxBmpDimension ||
-      static_cast<DWORD>(bi->biHeight) > kMaxBmpDimension || bi->biClrUsed > 256)
-    return fail();
-  const DWORD width = static_cast<DWORD>(bi->biWidth), height = static_cast<DWORD>(bi->biHeight);
-  const uint64_t pixelBytes = PaddedRowBytes(width, bits) * height;
-  if (pixelBytes > kMaxBmpPixelBytes || pixelBytes > available - fh.bfOffBits) return fail();
-
-  MemBlock pixels;
-  if (!pixels.Allocate(pixelBytes) || !ReadAll(*this, pixels.data(), pixelBytes)) return fail();
-
+  }
+  if (reader.embedded) return true;  // the picture is in place already
   SetHeaderBlock(std::move(header));
   m_pBits = std::move(pixels);
   m_bIsPadded = true;
-  m_dwWidth = width;
-  m_dwPadWidth = (width + 3) & ~3u;
-  m_dwHeight = height;
-  m_nSrcBitsPerPixel = bits;
-  m_wColors = TableEntriesForBits(bits);
+  m_dwWidth = reader.width;
+  m_dwPadWidth = (reader.width + 3) & ~3u;
+  m_dwHeight = reader.height;
+  m_nSrcBitsPerPixel = reader.outBits;
+  m_wColors = TableEntriesForBits(reader.outBits);
   return true;
 }
 

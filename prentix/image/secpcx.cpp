@@ -174,11 +174,18 @@ bool SECPcx::ReadFormat(CFile* file) {
   if (h.xMax < h.xMin || h.yMax < h.yMin) return fail();
   const DWORD width = DWORD{h.xMax} - h.xMin + 1, height = DWORD{h.yMax} - h.yMin + 1;
   const unsigned depth = unsigned{h.bitsPerPixel} * h.planes;
-  if (depth > 8) return fail();  // more than 256 colours: 24-bit files among them
+  // 8 bits in 3 planes (4 with alpha, dropped) is true colour
+  const bool rgb = h.bitsPerPixel == 8 && (h.planes == 3 || h.planes == 4);
+  if (depth > 8 && !rgb) return fail();
   if (h.encoding != 1 || (h.bitsPerPixel != 1 && h.bitsPerPixel != 8) || h.planes == 0)
     return fail();
-  const unsigned colours = h.bitsPerPixel == 1 && h.planes == 4 ? 16 : 256;
-  const uint64_t pixelBytes = PaddedRowBytes(width, 8) * height;
+  const bool planar16 = h.bitsPerPixel == 1 && h.planes == 4;
+  const int outBits = rgb ? 24 : planar16 ? 4 : 8;
+  const unsigned colours = rgb ? 0 : planar16 ? 16 : 256;
+  // the planes are decoded side by side, one byte a value, before they
+  // are packed into the picture's rows
+  const uint64_t pixelBytes = std::max<uint64_t>(PaddedRowBytes(width, outBits) * height,
+                                                 uint64_t{width} * height * (rgb ? h.planes : 1));
   if (pixelBytes > kMaxPcxPixelBytes) return fail();
 
   if (!AllocateHeader(40 + 4 * size_t{colours}) || !m_pBits.Allocate(pixelBytes)) return fail();
@@ -187,12 +194,10 @@ bool SECPcx::ReadFormat(CFile* file) {
   bi->biWidth = static_cast<LONG>(width);
   bi->biHeight = static_cast<LONG>(height);
   bi->biPlanes = 1;
-  bi->biBitCount = static_cast<WORD>(depth);
-  if (depth < 8) {
-    bi->biBitCount = 8;
-    bi->biClrUsed = bi->biClrImportant = colours;
-  }
-  m_nSrcBitsPerPixel = 8;
+  bi->biBitCount = static_cast<WORD>(outBits);
+  // a 1-bit file's 0 and 255 index a 256-entry table; 16 colours fill theirs
+  if (depth < 8 && !planar16) bi->biClrUsed = bi->biClrImportant = colours;
+  m_nSrcBitsPerPixel = outBits;
   m_wColors = static_cast<WORD>(colours);
   m_dwWidth = width;
   m_dwHeight = height;
@@ -201,10 +206,39 @@ bool SECPcx::ReadFormat(CFile* file) {
 
   if (!OpenBuffer(kPcxBufferSize, 1)) return fail();
   DecodeRows(width, height);
-  ReadPalette(colours);
+  PackRows(width, height);
+  if (colours) ReadPalette(colours);
   if (!PadRows() || !FlipVertical()) return fail();
   CloseBuffer();
   return true;
+}
+
+// From one byte a value per plane to the picture's unpadded rows: blue,
+// green, red from the colour planes, or two 16-colour pixels a byte.
+void SECPcx::PackRows(DWORD width, DWORD height) {
+  BYTE* p = m_pBits.data();
+  if (m_nSrcBitsPerPixel == 24) {
+    const size_t in = size_t{width} * m_header.planes;
+    std::vector<BYTE> row(in);
+    for (DWORD y = 0; y < height; ++y) {
+      std::memcpy(row.data(), p + y * in, in);
+      BYTE* out = p + size_t{y} * width * 3;
+      for (DWORD x = 0; x < width; ++x) {
+        out[3 * x] = row[2 * size_t{width} + x];
+        out[3 * x + 1] = row[width + x];
+        out[3 * x + 2] = row[x];
+      }
+    }
+  } else if (m_nSrcBitsPerPixel == 4) {
+    // each packed byte lands at or before the values it is made of
+    const size_t packed = (width + 1) / 2;
+    for (DWORD y = 0; y < height; ++y) {
+      const BYTE* in = p + size_t{y} * width;
+      BYTE* out = p + y * packed;
+      for (DWORD x = 0; x < width; x += 2)
+        out[x / 2] = static_cast<BYTE>(in[x] << 4 | (x + 1 < width ? in[x + 1] & 15 : 0));
+    }
+  }
 }
 
 // Rows land unpadded and top-down; values past the width are dropped, rows
@@ -227,9 +261,9 @@ bool SECPcx::DecodeRows(DWORD width, DWORD height) {
     const BYTE v = static_cast<BYTE>(c);
     for (; count && y < height; --count) {
       if (i < perLine) {
-        BYTE* row = pixels + size_t{y} * width;
+        BYTE* row = pixels + size_t{y} * width * (oneBit ? 1 : planes);
         if (!oneBit) {
-          if (i < width) row[i] = v;
+          if (i < width) row[size_t{plane} * width + i] = v;
         } else {
           const DWORD x0 = i * 8;
           for (DWORD b = 0; b < 8 && x0 + b < width; ++b) {

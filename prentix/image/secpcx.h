@@ -7,13 +7,14 @@
 // byte per pixel in one plane, with the colour table as the trailing palette
 // (and, for tables of fewer than 16 colours, in the header too).
 //
-// Reading gives an 8-bit image. It takes run-length coded files with 8 bits
-// in one plane (256 colours from the trailing palette, or a grey ramp when
-// the file has none) and with 1 bit in 1 to 8 planes (4 planes: 16 colours
-// from the header palette; otherwise pixels 0 and 255 over the trailing
-// palette or the grey ramp). It fails on a short header, another maker byte,
-// a version above 5, more than 8 bits per pixel over all planes, 2 or 4 bits
-// per plane, uncompressed data, no planes, a negative size or more than
+// Reading takes run-length coded files: 8 bits in one plane give an 8-bit
+// image (256 colours from the trailing palette, or a grey ramp when the
+// file has none); 8 bits in 3 planes (4 with alpha, dropped) a 24-bit
+// image; 1 bit in 4 planes a 4-bit image of 16 colours from the header
+// palette; 1 bit in other plane counts an 8-bit image of pixels 0 and 255
+// over the trailing palette or the grey ramp. It fails on a short header,
+// another maker byte, a version above 5, other depths, 2 or 4 bits per
+// plane, uncompressed data, no planes, a negative size or more than
 // kMaxPcxPixelBytes of pixels. Data that ends early leaves the rows not
 // reached zero; values beyond the picture's width are dropped.
 
@@ -59,6 +60,7 @@ class SECPcx : public SECImageBase {
  private:
   bool WriteRows();
   bool DecodeRows(DWORD width, DWORD height);
+  void PackRows(DWORD width, DWORD height);
   void ReadPalette(unsigned colours);
   // Next byte of the codec buffer; -1 at the end of the file.
   int NextByte();

@@ -192,8 +192,8 @@ bool SECTarga::ReadFormat(CFile* file) {
       if (h.pixelDepth != 15 && h.pixelDepth != 16 && h.pixelDepth != 24 && h.pixelDepth != 32)
         return fail();
       break;
-    case 3:
-      if (h.pixelDepth != 8) return fail();
+    case 3:  // grey, or grey then alpha
+      if (h.pixelDepth != 8 && h.pixelDepth != 16) return fail();
       break;
     default:
       return fail();
@@ -203,9 +203,8 @@ bool SECTarga::ReadFormat(CFile* file) {
   const uint64_t pixelBytes = PaddedRowBytes(w, 24) * ht;
   if (pixelBytes > kMaxTargaPixelBytes) return fail();
   const uint64_t have = length > dataPos ? length - dataPos : 0;
-  const uint64_t least = h.imageType < 8
-                             ? uint64_t{w} * ht * m_nBytesPerPixel
-                             : uint64_t{ht} * ((w + 127) / 128) * (1 + m_nBytesPerPixel);
+  const uint64_t least = h.imageType < 8 ? uint64_t{w} * ht * m_nBytesPerPixel
+                                         : (uint64_t{w} * ht + 127) / 128 * (1 + m_nBytesPerPixel);
   if (have < least) return fail();
 
   if (!AllocateHeader(40) || !m_pBits.Allocate(pixelBytes)) return fail();
@@ -327,7 +326,7 @@ void SECTarga::ConvertPixels(const BYTE* in, DWORD n, BYTE* out) const {
   const unsigned kind = m_header.imageType & ~8u;
   const unsigned bpp = m_nBytesPerPixel;
   if (kind == 3) {
-    for (DWORD i = 0; i < n; ++i, out += 3) out[0] = out[1] = out[2] = in[i];
+    for (DWORD i = 0; i < n; ++i, out += 3) out[0] = out[1] = out[2] = in[i * bpp];
   } else if (kind == 1) {
     const unsigned first = m_header.colorMapFirst, entries = m_header.colorMapLength;
     for (DWORD i = 0; i < n; ++i, in += bpp, out += 3) {
@@ -346,36 +345,38 @@ void SECTarga::ConvertPixels(const BYTE* in, DWORD n, BYTE* out) const {
   }
 }
 
-// Rows in file order, unpadded; a run-length packet may not cross a row end.
+// Rows in file order, unpadded, so that run-length packets may run on from
+// one row into the next as many writers make them; none runs past the
+// picture's last pixel.
 bool SECTarga::DecodeRows() {
   const DWORD w = m_dwWidth, bpp = m_nBytesPerPixel;
   const bool rle = m_header.imageType >= 8;
-  std::vector<BYTE> in(size_t{w} * bpp);
-  for (DWORD y = 0; y < m_dwHeight; ++y) {
-    BYTE* out = m_pBits.data() + size_t{y} * w * 3;
-    if (!rle) {
+  std::vector<BYTE> in(size_t{std::max<DWORD>(w, 128)} * bpp);
+  if (!rle) {
+    for (DWORD y = 0; y < m_dwHeight; ++y) {
       const DWORD n = w * bpp;
       if (ReadBuffered(in.data(), n) != n) return false;
-      ConvertPixels(in.data(), w, out);
-      continue;
+      ConvertPixels(in.data(), w, m_pBits.data() + size_t{y} * w * 3);
     }
-    for (DWORD x = 0; x < w;) {
-      BYTE packet;
-      if (ReadBuffered(&packet, 1) != 1) return false;
-      const DWORD count = (packet & 0x7Fu) + 1;
-      if (count > w - x) return false;
-      if (packet & 0x80) {
-        BYTE value[4];
-        if (ReadBuffered(value, bpp) != bpp) return false;
-        ConvertPixels(value, 1, out + 3 * size_t{x});
-        for (DWORD i = 1; i < count; ++i)
-          std::memcpy(out + 3 * size_t{x + i}, out + 3 * size_t{x}, 3);
-      } else {
-        if (ReadBuffered(in.data(), count * bpp) != count * bpp) return false;
-        ConvertPixels(in.data(), count, out + 3 * size_t{x});
-      }
-      x += count;
+    return true;
+  }
+  const uint64_t total = uint64_t{w} * m_dwHeight;
+  BYTE* out = m_pBits.data();
+  for (uint64_t at = 0; at < total;) {
+    BYTE packet;
+    if (ReadBuffered(&packet, 1) != 1) return false;
+    const DWORD count = static_cast<DWORD>(std::min<uint64_t>((packet & 0x7Fu) + 1, total - at));
+    BYTE* dst = out + 3 * at;
+    if (packet & 0x80) {
+      BYTE value[4];
+      if (ReadBuffered(value, bpp) != bpp) return false;
+      ConvertPixels(value, 1, dst);
+      for (DWORD i = 1; i < count; ++i) std::memcpy(dst + 3 * size_t{i}, dst, 3);
+    } else {
+      if (ReadBuffered(in.data(), count * bpp) != count * bpp) return false;
+      ConvertPixels(in.data(), count, dst);
     }
+    at += count;
   }
   return true;
 }

@@ -5,14 +5,16 @@
 //
 // Reading gives a 24-bit image. It takes image types 1, 2, 3 (uncompressed)
 // and 9, 10, 11 (run-length): true colour of 15/16 bits (5 bits a channel),
-// 24 bits, or 32 bits (the alpha byte dropped); grey of 8 bits; colour-mapped
+// 24 bits, or 32 bits (the alpha byte dropped); grey of 8 bits, or 16 with
+// alpha (dropped); colour-mapped
 // with 8- or 16-bit indices into a map of 15/16-, 24- or 32-bit entries
 // (indices outside the map black). The identification field, the new-format
 // footer, developer directory and extension area are read and kept but do
 // not change the picture. Bottom-left, top-left and right-to-left origins
-// read upright. It fails on a short read anywhere, other types or depths, a
-// run-length packet that crosses the end of a row, a zero size, or more than
-// kMaxTargaPixelBytes of pixels.
+// read upright. Run-length packets may cross row ends; one that would run
+// past the picture's end is cut there. It fails on a short read anywhere,
+// other types or depths, a zero size, or more than kMaxTargaPixelBytes of
+// pixels.
 
 #include <string>
 #include <vector>

@@ -29,7 +29,8 @@ struct TiffCloser {
 };
 
 // Sample `i` of a row of packed samples of `bits` (the first in the high
-// bits; 16-bit samples come in host order from the library).
+// bits; 16-bit samples come in host order from the library, other widths
+// up to 16 bits as a bit stream, most significant bit first).
 inline unsigned SampleAt(const BYTE* row, uint64_t i, int bits) {
   switch (bits) {
     case 1:
@@ -40,10 +41,19 @@ inline unsigned SampleAt(const BYTE* row, uint64_t i, int bits) {
       return (row[i >> 1] >> ((i & 1) ? 0 : 4)) & 15;
     case 8:
       return row[i];
-    default: {
+    case 16: {
       uint16_t v;
       std::memcpy(&v, row + 2 * i, 2);
       return v;
+    }
+    default: {
+      // only the bytes the sample covers: the last one may end the row
+      const uint64_t bit = i * bits;
+      const BYTE* p = row + bit / 8;
+      const unsigned bytes = static_cast<unsigned>((bit % 8 + bits + 7) / 8);
+      uint32_t window = 0;
+      for (unsigned k = 0; k < 3; ++k) window = window << 8 | (k < bytes ? p[k] : 0);
+      return (window >> (24 - bits - bit % 8)) & ((1u << bits) - 1);
     }
   }
 }
@@ -63,6 +73,13 @@ void SampleRange(TIFF* tif, int bits, unsigned& lo, unsigned& hi) {
 inline unsigned Scale(unsigned v, unsigned lo, unsigned hi) {
   v = std::clamp(v, lo, hi);
   return (v - lo) * 255 / (hi - lo);
+}
+
+// Four inks of the usual kind (the default ink set).
+bool CmykInks(TIFF* tif) {
+  uint16_t inkSet = INKSET_CMYK;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+  return inkSet == INKSET_CMYK;
 }
 
 }  // namespace
@@ -93,8 +110,39 @@ bool SECTiff::LoadImage(const char* path) {
   bi->biCompression = kBiRgb;
   m_dwPadWidth = (m_dwWidth + 3) & ~3u;
   bi->biSizeImage = static_cast<DWORD>(PaddedRowLength() * m_dwHeight);
-  // the decoders leave the rows top-down
-  return FlipVertical() && AfterLoad();
+  // the decoders leave the rows top-down, as stored; then the orientation
+  // turns the stored picture upright
+  if (!FlipVertical() || !ApplyOrientation()) {
+    FreeHeader();
+    m_pBits.Free();
+    return false;
+  }
+  bi = Header();
+  bi->biSizeImage = static_cast<DWORD>(PaddedRowLength() * m_dwHeight);
+  return AfterLoad();
+}
+
+// Orientation 1 is the stored picture; 2-4 mirror and flip it, 5-8 have its
+// rows as columns.
+bool SECTiff::ApplyOrientation() {
+  switch (m_wOrientation) {
+    case ORIENTATION_TOPRIGHT:
+      return MirrorHorizontal();
+    case ORIENTATION_BOTRIGHT:
+      return MirrorHorizontal() && FlipVertical();
+    case ORIENTATION_BOTLEFT:
+      return FlipVertical();
+    case ORIENTATION_LEFTTOP:
+      return Rotate90(true) && MirrorHorizontal();
+    case ORIENTATION_RIGHTTOP:
+      return Rotate90(true);
+    case ORIENTATION_RIGHTBOT:
+      return Rotate90(true) && FlipVertical();
+    case ORIENTATION_LEFTBOT:
+      return Rotate90(false);
+    default:
+      return true;
+  }
 }
 
 bool SECTiff::Decode() {
@@ -114,25 +162,24 @@ bool SECTiff::Decode() {
   m_wSamplesPerPixel = spp;
   m_wPhotometric = photometric;
 
-  if (bps * spp == 16) return false;
-  if (bps != 1 && bps != 2 && bps != 4 && bps != 8 && bps != 16) return false;
-  if (spp != 1 && spp != 3 && spp != 4) return false;
-  switch (photometric) {
-    case PHOTOMETRIC_PALETTE:
-    case PHOTOMETRIC_MINISWHITE:
-    case PHOTOMETRIC_MINISBLACK:
-      if (spp != 1) return false;
-      break;
-    case PHOTOMETRIC_RGB:
-    case PHOTOMETRIC_YCBCR:
-      if (spp == 1) return false;
-      break;
-    default:
-      return false;
+  // The direct paths: palette and grey of up to 16 bits, RGB of 8 or 16,
+  // further samples (alpha) skipped. Everything else goes through the
+  // library's RGBA reader, which knows CMYK, Lab, YCbCr and the rest.
+  const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+  const bool direct =
+      (photometric == PHOTOMETRIC_PALETTE && spp >= 1 &&
+       (bps == 1 || bps == 2 || bps == 4 || bps == 8)) ||
+      (grey && spp >= 1 && bps >= 1 && bps <= 16) ||
+      (photometric == PHOTOMETRIC_RGB && spp >= 3 && (bps == 8 || bps == 16)) ||
+      (photometric == PHOTOMETRIC_SEPARATED && spp >= 4 && bps == 16 && CmykInks(tif));
+  if (!direct) {
+    char message[1024];
+    if (!TIFFRGBAImageOK(tif, message)) return false;
   }
 
-  // 2- and 4-bit samples become 8-bit indices; several samples 24-bit pixels
-  const int outBits = spp == 1 ? (bps == 1 ? 1 : 8) : 24;
+  // 2- to 16-bit samples of one channel become 8-bit indices, colour 24 bits
+  const bool oneChannel = direct && (grey || photometric == PHOTOMETRIC_PALETTE);
+  const int outBits = oneChannel ? (bps == 1 ? 1 : 8) : 24;
   if (width == 0 || height == 0 || PaddedRowBytes(width, outBits) * height > kMaxTiffPixelBytes)
     return false;
   m_dwWidth = width;
@@ -152,7 +199,14 @@ bool SECTiff::Decode() {
     auto c8 = [wide](uint16_t v) { return static_cast<BYTE>(wide ? v * 255u / 65535u : v); };
     for (unsigned i = 0; i < n; ++i) m_pColorTable[i] = RGBQUAD{c8(b[i]), c8(g[i]), c8(r[i]), 0};
     m_wColors = static_cast<WORD>(n);
-  } else if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) {
+  } else if (grey && bps > 8) {
+    // deep grey is scaled to 8 bits over a plain ramp
+    for (unsigned i = 0; i < 256; ++i) {
+      const BYTE v = static_cast<BYTE>(i);
+      m_pColorTable[i] = RGBQUAD{v, v, v, 0};
+    }
+    m_wColors = 256;
+  } else if (grey) {
     unsigned lo, hi;
     SampleRange(tif, bps, lo, hi);
     const unsigned span = hi - lo;
@@ -164,8 +218,7 @@ bool SECTiff::Decode() {
     m_wColors = static_cast<WORD>(span + 1);
   }
 
-  if (photometric == PHOTOMETRIC_YCBCR) return DecodeThroughRgba();
-  return DecodeStripsOrTiles();
+  return direct ? DecodeStripsOrTiles() : DecodeThroughRgba();
 }
 
 // YCbCr with its coefficients, subsampling and reference black and white is
@@ -178,7 +231,10 @@ bool SECTiff::DecodeThroughRgba() {
   MemBlock raster;
   if (uint64_t{w} * h * 4 > kMaxTiffPixelBytes || !raster.Allocate(size_t{w} * h * 4)) return false;
   auto* px = reinterpret_cast<uint32_t*>(raster.data());
-  if (!TIFFReadRGBAImageOriented(tif, w, h, px, ORIENTATION_TOPLEFT, 1)) return false;
+  // asked for the file's own orientation, the library leaves the rows as
+  // stored; ApplyOrientation turns them like those of the direct paths
+  const int asStored = m_wOrientation >= 1 && m_wOrientation <= 8 ? m_wOrientation : 1;
+  if (!TIFFReadRGBAImageOriented(tif, w, h, px, asStored, 1)) return false;
   const size_t stride = PaddedRowLength();
   for (DWORD y = 0; y < h; ++y) {
     BYTE* out = m_pBits.data() + y * stride;
@@ -201,31 +257,55 @@ bool SECTiff::DecodeStripsOrTiles() {
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
   const int planes = planar == PLANARCONFIG_SEPARATE ? spp : 1;
   const int samplesInPlane = planes > 1 ? 1 : spp;
-  const int planesUsed = std::min(planes, 3);  // a fourth plane is never read
+  // alpha and other extra planes are never read
+  const int planesUsed = std::min(planes, m_wPhotometric == PHOTOMETRIC_RGB         ? 3
+                                          : m_wPhotometric == PHOTOMETRIC_SEPARATED ? 4
+                                                                                    : 1);
   const uint64_t rowBytes = UnpaddedRowBytes(w, bps * samplesInPlane);
   const uint64_t planeBytes = rowBytes * h;
   if (planeBytes * planesUsed > 2 * kMaxTiffPixelBytes) return false;
 
-  // Samples to pixels. Files whose origin is at the bottom are read in the
-  // opposite row order, so the rows here are always top row first.
-  const bool bottomUp =
-      m_wOrientation >= 3 && m_wOrientation <= 8 && m_wOrientation != 5 && m_wOrientation != 6;
+  // Samples to pixels, rows in stored order.
   const size_t stride = PaddedRowLength();
   unsigned lo = 0, hi = (1u << bps) - 1;
   const bool palette = m_wPhotometric == PHOTOMETRIC_PALETTE;
   if (!palette) SampleRange(tif, bps, lo, hi);
   const bool direct = bps == 8 && lo == 0 && hi == 255;
+  const bool cmyk = m_wPhotometric == PHOTOMETRIC_SEPARATED;
+  const bool deepGrey = !palette && bps > 8;
+  const bool inverted = m_wPhotometric == PHOTOMETRIC_MINISWHITE;
   // in: the file row's samples (plane 0; further planes planeStep apart)
   auto convertRow = [&](DWORD fileRow, const BYTE* in, uint64_t planeStep) {
-    BYTE* out = m_pBits.data() + (bottomUp ? h - 1 - fileRow : fileRow) * stride;
-    if (m_nSrcBitsPerPixel == 1) {
+    BYTE* out = m_pBits.data() + fileRow * stride;
+    if (m_nSrcBitsPerPixel == 1 && samplesInPlane == 1) {
       // the sample is the index: 0 and 1 of the palette or the grey map
       std::memcpy(out, in, rowBytes);
       if (w % 8) out[rowBytes - 1] &= static_cast<BYTE>(0xFF00 >> (w % 8));
+    } else if (m_nSrcBitsPerPixel == 1) {
+      std::memset(out, 0, UnpaddedRowLength());
+      for (DWORD x = 0; x < w; ++x)
+        if (SampleAt(in, uint64_t{x} * samplesInPlane, 1)) out[x >> 3] |= 0x80 >> (x & 7);
     } else if (m_nSrcBitsPerPixel == 8) {
       for (DWORD x = 0; x < w; ++x) {
-        const unsigned s = SampleAt(in, x, bps);
-        out[x] = static_cast<BYTE>(palette ? s : std::clamp(s, lo, hi) - lo);
+        const unsigned s = SampleAt(in, uint64_t{x} * samplesInPlane, bps);
+        if (deepGrey) {
+          const unsigned v = Scale(s, lo, hi);
+          out[x] = static_cast<BYTE>(inverted ? 255 - v : v);
+        } else {
+          out[x] = static_cast<BYTE>(palette ? s : std::clamp(s, lo, hi) - lo);
+        }
+      }
+    } else if (cmyk) {
+      // inks to light: each colour is what its ink and the black let through
+      for (DWORD x = 0; x < w; ++x, out += 3) {
+        unsigned ink[4];
+        for (int c = 0; c < 4; ++c) {
+          const BYTE* plane = in + (planes > 1 ? c * planeStep : 0);
+          const uint64_t i = planes > 1 ? x : uint64_t{x} * spp + c;
+          ink[c] = Scale(SampleAt(plane, i, bps), lo, hi);
+        }
+        for (int c = 0; c < 3; ++c)
+          out[2 - c] = static_cast<BYTE>((255 - ink[c]) * (255 - ink[3]) / 255);
       }
     } else if (direct && planes == 1) {
       // the usual 8-bit interleaved colour: red, green, blue to blue, green, red

@@ -2,11 +2,14 @@
 // SECTiff: TIFF files through libtiff, which opens files by name, so this
 // class loads and saves by path only (the CFile hooks fail).
 //
-// Reading takes bits per sample 1, 2, 4, 8 and 16 with 1, 3 or 4 samples per
-// pixel (a fourth sample is skipped), as palette, min-is-black, min-is-white,
-// RGB or YCbCr, in strips or tiles, planes together or apart. One sample per
-// pixel gives a 1-bit image at 1 bit and an 8-bit image at 2, 4 and 8 bits;
-// more samples give a 24-bit image. A total of 16 bits per pixel is refused.
+// Reading takes palette files of 1, 2, 4 and 8 bits, grey of 1 to 16 bits
+// (deep grey scaled to 8 bits) and RGB of 8 or 16 bits a sample, in strips
+// or tiles, planes together or apart, alpha and other extra samples
+// skipped. Whatever else libtiff's RGBA reader takes (CMYK, CIE Lab, YCbCr
+// in every subsampling, JPEG-compressed and odd layouts) goes through it.
+// One sample per pixel gives a 1-bit image at 1 bit and an 8-bit image
+// above; colour gives a 24-bit image. All eight orientations are applied,
+// mirrors and quarter turns included. Multi-page files: the first page.
 //
 // Writing makes one uncompressed strip: 24-bit images as RGB, 4- and 8-bit
 // images as an 8-bit palette image, 1-bit images as bilevel with the
@@ -47,6 +50,7 @@ class SECTiff : public SECImageBase {
   bool Decode();
   bool DecodeStripsOrTiles();
   bool DecodeThroughRgba();
+  bool ApplyOrientation();
 
   tiff* m_hTif = nullptr;  // open only inside LoadImage
 };

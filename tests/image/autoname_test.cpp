@@ -69,6 +69,7 @@ TEST_F(AutoNameTest, PatternLettersExpandAndOthersStayAsTheyAre) {
 TEST_F(AutoNameTest, AllExtensionsShareOneSequenceAndNumbersPast999AreSeen) {
   Touch("auto003.pxi");
   Touch("auto007.gif");
+  Touch("auto005.png");
   Touch("autoXYZ.pxi");                                      // no digits: counts as 0
   Touch("automobile.txt");                                   // not one of ours
   std::filesystem::create_directories(dir_ + "/auto500.d");  // directories never count
@@ -86,15 +87,16 @@ TEST_F(AutoNameTest, AllExtensionsShareOneSequenceAndNumbersPast999AreSeen) {
 TEST(FileDialogFilters, OrderLanguageAndGifFirst) {
   Sprache = 9;
   auto rows = FileDialogFilters(false);
-  ASSERT_EQ(rows.size(), 9u);
+  ASSERT_EQ(rows.size(), 10u);
   EXPECT_EQ(rows[0], (std::pair<std::string, std::string>{"Prentix (*.pxi)", "*.pxi"}));
   EXPECT_EQ(rows[1], (std::pair<std::string, std::string>{"Gif (*.gif)", "*.gif"}));
   EXPECT_EQ(rows[7], (std::pair<std::string, std::string>{"Paintbrush (*.pcx)", "*.pcx"}));
-  EXPECT_EQ(rows[8], (std::pair<std::string, std::string>{"All Files (*.*)", "*.*"}));
+  EXPECT_EQ(rows[8], (std::pair<std::string, std::string>{"Png (*.png)", "*.png"}));
+  EXPECT_EQ(rows[9], (std::pair<std::string, std::string>{"All Files (*.*)", "*.*"}));
   auto gif = FileDialogFilters(true);
   EXPECT_EQ(gif[0].second, "*.gif");
   EXPECT_EQ(gif[1].second, "*.pxi");
   Sprache = 7;
-  EXPECT_EQ(FileDialogFilters(false)[8].first, "Alle Dateien (*.*)");
+  EXPECT_EQ(FileDialogFilters(false)[9].first, "Alle Dateien (*.*)");
   Sprache = 0;
 }

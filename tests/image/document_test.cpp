@@ -72,6 +72,8 @@ TEST(Document, FormatIsFoundAnywhereInTheUpperCasedPathInTableOrder) {
   EXPECT_EQ(FormatForPath("c:\\pics.pcx\\x.bmp"), ImageFormat::kPcx);
   EXPECT_EQ(FormatForPath("x.Tga"), ImageFormat::kTarga);
   EXPECT_EQ(FormatForPath("x.dib"), ImageFormat::kDib);
+  EXPECT_EQ(FormatForPath("shot.Png"), ImageFormat::kPng);
+  EXPECT_EQ(FormatForPath("a.png.tga"), ImageFormat::kTarga);  // PNG is asked last
 }
 
 TEST(Document, SavesKeepOrReduceDepthAndNeverChangeThePicture) {
@@ -82,7 +84,7 @@ TEST(Document, SavesKeepOrReduceDepthAndNeverChangeThePicture) {
     int bits;
   };
   for (Case c : {Case{"a.jpg", 24}, Case{"a.tif", 24}, Case{"a.gif", 8}, Case{"a.pcx", 8},
-                 Case{"a.tga", 24}, Case{"a.pxi", 24}, Case{"My.gif.pxi", 8}}) {
+                 Case{"a.tga", 24}, Case{"a.png", 24}, Case{"a.pxi", 24}, Case{"My.gif.pxi", 8}}) {
     std::string path = Dir() + "/" + c.name;
     ASSERT_TRUE(SaveImageDocument(*pic, path)) << c.name;
     EXPECT_EQ(std::vector<BYTE>(pic->Row(0), pic->Row(0) + before.size()), before) << c.name;
@@ -204,5 +206,7 @@ TEST(Pxconvert, FailuresBatchesAndHelp) {
                 {tool, "-o", dir + "/out", "--to", "pcx", dir + "/one.bmp", dir + "/nothing.bmp"}),
             1);
   EXPECT_TRUE(std::filesystem::exists(dir + "/out/one.pcx"));
-  EXPECT_EQ(pxtest::Run({tool, "-o", dir + "/out", "--to", "png", dir + "/one.bmp"}), 2);
+  EXPECT_EQ(pxtest::Run({tool, "-o", dir + "/out", "--to", "png", dir + "/one.bmp"}), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir + "/out/one.png"));
+  EXPECT_EQ(pxtest::Run({tool, "-o", dir + "/out", "--to", "webp", dir + "/one.bmp"}), 2);
 }

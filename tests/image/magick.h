@@ -25,6 +25,20 @@ inline std::string DecodeWithConvert(const std::string& path) {
   return pxtest::ReadFile(out);
 }
 
+// ImageMagick reads the file without any warning.
+inline bool IdentifyClean(const std::string& path) {
+  return pxtest::Run({"/usr/bin/identify", "-regard-warnings", path}) == 0;
+}
+
+// `convert src options... out`; true when it succeeded.
+inline bool ConvertWith(const std::string& src, const std::vector<std::string>& options,
+                        const std::string& out) {
+  std::vector<std::string> argv = {kConvert, src};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.push_back(out);
+  return pxtest::Run(argv) == 0;
+}
+
 // Every pixel of img (through its colour table below 16 bits) against rgb
 // triples, top row first, each channel within `tolerance`; `invert` compares
 // with the negative.

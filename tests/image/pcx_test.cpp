@@ -179,8 +179,7 @@ TEST(Pcx, ReadsOtherWritersFiles) {
     SECPcx img;
     ASSERT_TRUE(LoadBytes(img, b.s));
     EXPECT_EQ(img.m_wColors, 16);
-    EXPECT_EQ(img.Header()->biClrUsed, 16u);
-    EXPECT_EQ(img.Header()->biBitCount, 8);
+    EXPECT_EQ(img.Header()->biBitCount, 4);
     const uint32_t want[8] = {8, 1, 2, 3, 4, 5, 6, 7};
     for (DWORD x = 0; x < 8; ++x) EXPECT_EQ(PixelAt(img, x, 0), want[x]) << x;
     EXPECT_EQ(ColourAt(img, 0, 0), uint32_t{0x80} << 16 | 8 << 8 | (255 - 8));
@@ -243,8 +242,8 @@ TEST(Pcx, RejectsWhatItCannotRead) {
       {"maker", maker},
       {"version", version},
       {"x max below x min", inverted},
-      {"24-bit", Header(8, 3, 2, 2, 2).s + "\xC4\x01"},
-      {"32-bit", Header(8, 4, 2, 2, 2).s + "\xC4\x01"},
+      {"16 bits in 2 planes", Header(8, 2, 2, 2, 2).s + "\xC4\x01"},
+      {"8 bits in 5 planes", Header(8, 5, 2, 2, 2).s + "\xC4\x01"},
       {"2 bits a plane", Header(2, 1, 2, 2, 2).s + "\xC4\x01"},
       {"4 bits a plane", Header(4, 1, 2, 2, 2).s + "\xC4\x01"},
       {"no planes", Header(8, 0, 2, 2, 2).s + "\xC4\x01"},
@@ -302,8 +301,11 @@ TEST(PcxImageMagick, ItsFilesLoadHere) {
   EXPECT_TRUE(SameAsRgb(img, DecodeWithConvert(mono), 0, true));
   EXPECT_TRUE(SameAsRgb(img, DecodeWithConvert(monoBmp), 0, true));
 
+  // 24 bits in three planes
   EXPECT_EQ(ByteAt(pxtest::ReadFile(rgb), 65), 3);
-  EXPECT_FALSE(img.LoadImage(rgb.c_str()));
+  ASSERT_TRUE(img.LoadImage(rgb.c_str()));
+  EXPECT_EQ(img.m_nSrcBitsPerPixel, 24);
+  EXPECT_TRUE(SameAsRgb(img, DecodeWithConvert(rgb)));
 
   // ImageMagick writes no planar 16-colour files; it reads ours made by hand
   std::string pal;
@@ -318,5 +320,6 @@ TEST(PcxImageMagick, ItsFilesLoadHere) {
   ASSERT_TRUE(pxtest::WriteFile(planar, b.s));
   ASSERT_TRUE(img.LoadImage(planar.c_str()));
   EXPECT_EQ(img.m_wColors, 16);
+  EXPECT_EQ(img.m_nSrcBitsPerPixel, 4);
   EXPECT_TRUE(SameAsRgb(img, DecodeWithConvert(planar)));
 }

@@ -277,8 +277,7 @@ TEST(Targa, ReadsEveryKindAndOrigin) {
 TEST(Targa, RejectsWhatItCannotRead) {
   const std::string good = Rows24(Header(2, 24, kW, kH), 0).s;
   std::string crossing = Header(10, 24, 4, 2).s;
-  crossing += Bytes().u8(0x84).u8(1).u8(2).u8(3).s;  // a run of 5 in a row of 4
-  std::string rawCrossing = Header(10, 24, 2, 2).s + Bytes().u8(0x02).zeros(9).s;
+  crossing += Bytes().u8(0x84).u8(1).u8(2).u8(3).s;  // 5 of 8 pixels, then nothing
   std::string shortRle = Header(10, 24, 4, 2).s + Bytes().u8(0x83).u8(1).u8(2).u8(3).s;
   struct Case {
     const char* what;
@@ -290,13 +289,12 @@ TEST(Targa, RejectsWhatItCannotRead) {
       {"short identification", Header(2, 24, 1, 1, 0, 10).s + "abc"},
       {"short colour map", Header(2, 24, 1, 1, 0, 0, 1, 0, 100, 24).s + "abc"},
       {"short pixels", good.substr(0, good.size() - 1)},
-      {"run across the row end", crossing},
-      {"raw packet across the row end", rawCrossing},
+      {"run across the row end into missing data", crossing},
       {"short run-length data", shortRle},
       {"no image", Header(0, 24, kW, kH).s + good.substr(18)},
       {"type 32", Header(32, 24, kW, kH).s + good.substr(18)},
       {"8-bit true colour", Header(2, 8, kW, kH).s + good.substr(18)},
-      {"16-bit grey", Header(3, 16, kW, kH).s + good.substr(18)},
+      {"24-bit grey", Header(3, 24, kW, kH).s + good.substr(18)},
       {"mapped without map", Header(1, 8, kW, kH).s + good.substr(18)},
       {"mapped, 24-bit indices", Header(1, 24, 1, 1, 0, 0, 1, 0, 1, 24).s + "abcdef"},
       {"mapped, 8-bit entries", Header(1, 8, 1, 1, 0, 0, 1, 0, 1, 8).s + "ab"},
@@ -382,5 +380,43 @@ TEST(TargaImageMagick, ItsFilesLoadHere) {
     if (std::string(v.name).starts_with("top-left")) {
       EXPECT_TRUE(SameAsRgb(img, rgb)) << v.name;
     }
+  }
+}
+
+TEST(Targa, PacketsAcrossRowEndsAndGreyWithAlpha) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::vector<uint32_t> want;  // 3 x 2, top row first
+  };
+  const auto px = [](unsigned v) { return Bytes().u8(v).u8(v + 1).u8(v + 2).s; };
+  const uint32_t a = 0x020100, b = 0x121110, c = 0x222120;
+  const std::vector<Case> cases = {
+      {"run from the first row into the second (bottom-left)",
+       Header(10, 24, 3, 2).s + Bytes().u8(0x83).raw(px(0)).u8(0x81).raw(px(0x10)).s,
+       {a, b, b, a, a, a}},
+      {"raw packet across the row end (top-left)",
+       Header(10, 24, 3, 2, 0x20).s +
+           Bytes().u8(0x03).raw(px(0) + px(0x10) + px(0x20) + px(0)).u8(0x81).raw(px(0x10)).s,
+       {a, b, c, a, b, b}},
+      {"a run past the picture's end is cut there",
+       Header(10, 24, 3, 2, 0x20).s + Bytes().u8(0xFF).raw(px(0x20)).s,
+       {c, c, c, c, c, c}},
+      {"16-bit grey with alpha, run-length",
+       Header(11, 16, 3, 2, 0x20).s +
+           Bytes().u8(0x83).u8(0x40).u8(0xFF).u8(0x01).u8(0x90).u8(0x00).u8(0x22).u8(0x80).s,
+       {0x404040, 0x404040, 0x404040, 0x404040, 0x909090, 0x222222}},
+      {"16-bit grey with alpha, uncompressed",
+       Header(3, 16, 3, 2, 0x20).s +
+           Bytes().u8(1).u8(0).u8(2).u8(0).u8(3).u8(0).u8(4).u8(9).u8(5).u8(9).u8(6).u8(9).s,
+       {0x010101, 0x020202, 0x030303, 0x040404, 0x050505, 0x060606}},
+  };
+  for (const Case& t : cases) {
+    SECTarga img;
+    ASSERT_TRUE(LoadBytes(img, t.bytes)) << t.what;
+    std::vector<uint32_t> have;
+    for (DWORD y = 0; y < 2; ++y)
+      for (DWORD x = 0; x < 3; ++x) have.push_back(ColourAt(img, x, y));
+    EXPECT_EQ(have, t.want) << t.what;
   }
 }

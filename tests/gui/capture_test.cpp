@@ -137,7 +137,9 @@ TEST_F(CaptureTest, OutputStepSavesPrintsOrOnlyShows) {
       std::filesystem::remove(path);
     }
     EXPECT_EQ(prompts_.size(), c.prompt ? 1u : 0u);
-    if (c.prompt && !prompts_.empty()) EXPECT_EQ(prompts_[0], c.prompt);
+    if (c.prompt && !prompts_.empty()) {
+      EXPECT_EQ(prompts_[0], c.prompt);
+    }
     // only automatic names are reported
     bool automatic = c.file && !c.prompt;
     ASSERT_EQ(messages_.size(), automatic ? 1u : 0u);

@@ -84,8 +84,6 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (printing && system("while [ -n \"$(lpstat -o)\" ]; do sleep 0.05; done") != 0) return 1;
-    // the same pause as between the timed presses: a press in the very
-    // instant a capture ends is sometimes not delivered (noted, not solved)
     usleep(50000);
 
     std::vector<double> ms;
@@ -109,6 +107,8 @@ int main(int argc, char** argv) {
       auto t1 = std::chrono::steady_clock::now();
       if (save ? !std::filesystem::exists(file) : handled == before) {
         fprintf(stderr, "capture_latency: nothing on run %d (%d captures so far)\n", i, handled);
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+          fprintf(stderr, "  %s\n", e.path().filename().c_str());
         return 1;
       }
       ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

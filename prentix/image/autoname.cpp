@@ -70,8 +70,11 @@ int NextFileNumber(std::string_view prefix) {
 
 std::string BuildAutomaticName(std::string_view pattern, bool gif, const NameSources& sources) {
   if (pattern.empty()) pattern = "auto";
-  std::string name;
-  for (char c : pattern) {
+  // The letters stand for themselves in the folder ("/home/anna/Documents/"
+  // is a place, not a date): only the file's own prefix is expanded.
+  const size_t folder = pattern.find_last_of("/\\") + 1;
+  std::string name(pattern.substr(0, folder));
+  for (char c : pattern.substr(folder)) {
     char buf[32];
     switch (c) {
       case 'U':

@@ -25,8 +25,9 @@ NameSources SystemNameSources();
 // there is none. Names numbered past 999 count too, so none is ever reused.
 int NextFileNumber(std::string_view prefix);
 
-// The whole automatic name: the pattern with U, H, D and T expanded (an empty
-// pattern is "auto"), the next free number as "%03d", then ".gif" or ".pxi".
+// The whole automatic name: the pattern with U, H, D and T expanded in its
+// last component (a folder before it is taken as written; an empty pattern
+// is "auto"), the next free number as "%03d", then ".gif" or ".pxi".
 std::string BuildAutomaticName(std::string_view pattern, bool gif, const NameSources& sources);
 
 // The file dialog's filters in the order offered: pairs of description and

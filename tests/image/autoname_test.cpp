@@ -64,6 +64,10 @@ TEST_F(AutoNameTest, PatternLettersExpandAndOthersStayAsTheyAre) {
   std::filesystem::create_directories(dir_ + "/Sub");
   Touch("Sub/shot041.gif");
   EXPECT_EQ(BuildAutomaticName("Sub\\shot", false, Fixed()), "Sub\\shot042.pxi");
+  // letters in the folder are part of its name, in either style
+  std::filesystem::create_directories(dir_ + "/Daten/HUT");
+  EXPECT_EQ(BuildAutomaticName("Daten/HUT/H-", false, Fixed()), "Daten/HUT/anna-001.pxi");
+  EXPECT_EQ(BuildAutomaticName("Daten\\HUT\\U", false, Fixed()), "Daten\\HUT\\WS07001.pxi");
 }
 
 TEST_F(AutoNameTest, AllExtensionsShareOneSequenceAndNumbersPast999AreSeen) {

@@ -5,6 +5,8 @@
 //   instari SCRIPT DIRECTORY    changes to DIRECTORY first, then runs SCRIPT
 //   instari "/c STATEMENT"      runs one statement
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -83,6 +85,28 @@ class ProgramFacts : public instari::script::HostSystemFacts {
   }
 };
 
+#ifdef INSTARI_WITH_WINDOW
+// A display named and answering: a stale DISPLAY (an ssh session without
+// X forwarding) gives the console instead of a program that cannot start.
+bool DisplayReachable() {
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (wayland && *wayland) {
+    std::string socket = wayland;
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    if (socket.front() != '/') socket = std::string(runtime ? runtime : "") + "/" + socket;
+    struct stat st;
+    if (stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return true;
+  }
+  const char* x = getenv("DISPLAY");
+  if (!x || !*x) return false;
+#ifdef INSTARI_WITH_X11
+  return platform::x11::Connection::Open() != nullptr;
+#else
+  return true;
+#endif
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,9 +150,7 @@ int main(int argc, char** argv) {
     return code;
   };
 #ifdef INSTARI_WITH_WINDOW
-  const char* x = getenv("DISPLAY");
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  if (!console && ((x && *x) || (wayland && *wayland))) {
+  if (!console && DisplayReachable()) {
     QApplication app(argc, argv);
     instari::QtUi ui(facts.LanguageId(), facts.Numbers());
     return instari::RunInWindow(ui, [&] { return run(ui); });

@@ -35,6 +35,14 @@ TEST(Program, HelpAndOptions) {
   EXPECT_NE(out.find("/c STATEMENT"), std::string::npos);
   EXPECT_EQ(RunCaptured({Instari(), "--bogus"}, out), 2);
   EXPECT_NE(out.find("unknown option --bogus"), std::string::npos);
+  // a display that does not answer (and a Wayland socket that is not
+  // there) leaves the run on the console
+  EXPECT_EQ(RunCaptured({"/usr/bin/env", "DISPLAY=:97", "WAYLAND_DISPLAY=wayland-97", Instari(),
+                         "/c x = 1"},
+                        out),
+            0)
+      << out;
+  EXPECT_NE(out.find("x = 1"), std::string::npos) << out;
 }
 
 TEST(Program, OneLineMode) {

@@ -57,16 +57,21 @@ bool MakeDirectories(const std::string& hostPath) {
   return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ConfigHome() {
-  std::string config = Env("XDG_CONFIG_HOME");
-  if (!config.empty()) return config;
+std::string HomeDirectory() {
   std::string home = Env("HOME");
   // without HOME the user database knows it; never a shared place like
   // /tmp that another user could have prepared
   if (home.empty()) {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
   }
-  return home + "/.config";
+  return home;
+}
+
+std::string ConfigHome() {
+  // a relative value is invalid in the base-directory rules and ignored
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (!config.empty() && config.front() == '/') return config;
+  return HomeDirectory() + "/.config";
 }
 
 std::string WindowsDirectory() {

@@ -7,8 +7,9 @@
 
 namespace platform {
 
-// $XDG_CONFIG_HOME, else ~/.config (the home from the user database when
-// HOME is unset).
+// $HOME, else the home the user database knows.
+std::string HomeDirectory();
+// $XDG_CONFIG_HOME when it is an absolute path, else HomeDirectory()/.config.
 std::string ConfigHome();
 
 // $WINDIR when set, else $XDG_CONFIG_HOME/tervola (~/.config/tervola);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "instari/ixstdf32/errorstate.h"
+#include "platform/desktopentry.h"
 #include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -39,16 +40,7 @@ constexpr Folder kFolders[] = {
     {14, "Common Startup"},
 };
 
-std::string Home() {
-  const char* h = getenv("HOME");
-  return h && *h ? h : "/";
-}
-
-std::string EnvDir(const char* name, const char* fallbackBelowHome) {
-  const char* v = getenv(name);
-  if (v && *v == '/') return v;
-  return Home() + "/" + fallbackBelowHome;
-}
+std::string Home() { return platform::HomeDirectory(); }
 
 std::string DefaultFolder(int code) {
   std::string win = platform::WindowsDirectory();
@@ -83,44 +75,6 @@ std::string RealDir(const std::string& path) {
   return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
 }
 
-// Escapes a string value of a desktop entry.
-std::string EntryValue(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
-// One argument of an Exec key, quoted where the desktop entry rules ask.
-std::string ExecArgument(std::string_view arg) {
-  static constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
-  bool quote = arg.empty() || arg.find_first_of(kReserved) != std::string_view::npos;
-  std::string out = quote ? "\"" : "";
-  for (char c : arg) {
-    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out.push_back('\\');
-    if (c == '%') out.push_back('%');  // not a field code
-    out.push_back(c);
-  }
-  if (quote) out.push_back('"');
-  return out;
-}
-
 bool HasImageExtension(const std::string& path) {
   size_t dot = path.rfind('.');
   if (dot == std::string::npos) return false;
@@ -130,7 +84,7 @@ bool HasImageExtension(const std::string& path) {
 }
 
 std::string MarkerLine(const std::string& linkHostPath) {
-  return "X-Tervola-Link=" + EntryValue(linkHostPath) + "\n";
+  return "X-Tervola-Link=" + platform::DesktopEntryValue(linkHostPath) + "\n";
 }
 
 bool IsOurTwin(const std::string& twin, const std::string& linkHostPath) {
@@ -148,8 +102,12 @@ const char* ShellFolderValueName(int code) {
   return nullptr;
 }
 
-std::string XdgDataHome() { return EnvDir("XDG_DATA_HOME", ".local/share"); }
-std::string XdgConfigHome() { return EnvDir("XDG_CONFIG_HOME", ".config"); }
+std::string XdgDataHome() {
+  const char* v = getenv("XDG_DATA_HOME");
+  if (v && *v == '/') return v;
+  return Home() + "/.local/share";
+}
+std::string XdgConfigHome() { return platform::ConfigHome(); }
 
 std::string XdgDesktopDirectory() {
   // user-dirs.dirs holds lines like XDG_DESKTOP_DIR="$HOME/Desktop"
@@ -252,22 +210,23 @@ bool WriteLinkTwin(const std::string& linkHostPath, const std::string& target,
   std::string name = linkHostPath.substr(slash + 1);
   if (name.size() > 4 && platform::SameNameIgnoringCase(name.substr(name.size() - 4), ".lnk"))
     name.resize(name.size() - 4);
-  std::string exec = ExecArgument(program);
+  std::string exec = platform::DesktopExecArgument(program);
   for (const std::string& word : platform::SplitCommandLine(arguments))
-    exec += " " + ExecArgument(word);
+    exec += " " + platform::DesktopExecArgument(word);
 
-  std::string text = "[Desktop Entry]\nType=Application\nName=" + EntryValue(name) + "\n";
+  std::string text =
+      "[Desktop Entry]\nType=Application\nName=" + platform::DesktopEntryValue(name) + "\n";
   // the library marks its own links with its name: no comment for a menu
   if (!description.empty() && description != kLibraryLinkDescription)
-    text += "Comment=" + EntryValue(description) + "\n";
-  text += "Exec=" + EntryValue(exec) + "\n";
+    text += "Comment=" + platform::DesktopEntryValue(description) + "\n";
+  text += "Exec=" + platform::DesktopEntryValue(exec) + "\n";
   if (!workingDirectory.empty()) {
     std::string dir = platform::HostPath(workingDirectory);
-    if (!dir.empty()) text += "Path=" + EntryValue(dir) + "\n";
+    if (!dir.empty()) text += "Path=" + platform::DesktopEntryValue(dir) + "\n";
   }
   if (!iconFile.empty()) {
     std::string icon = platform::HostPath(iconFile);
-    if (HasImageExtension(icon)) text += "Icon=" + EntryValue(icon) + "\n";
+    if (HasImageExtension(icon)) text += "Icon=" + platform::DesktopEntryValue(icon) + "\n";
   }
   text += "Terminal=false\n" + MarkerLine(linkHostPath);
 

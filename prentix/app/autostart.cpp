@@ -4,27 +4,11 @@
 
 #include <cerrno>
 
+#include "platform/desktopentry.h"
 #include "platform/fileio.h"
 #include "platform/paths.h"
 
 namespace prentix {
-
-namespace {
-
-// A path as one argument of an Exec line: quoted when it holds anything
-// the desktop would split or expand.
-std::string ExecArgument(const std::string& path) {
-  if (path.find_first_of(" \t\n\"'\\><~|&;$*?#()`%=") == std::string::npos) return path;
-  std::string quoted = "\"";
-  for (char c : path) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';  // a field code otherwise
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-}  // namespace
 
 std::string AutostartPath() { return platform::ConfigHome() + "/autostart/prentix.desktop"; }
 
@@ -36,7 +20,7 @@ std::string AutostartEntry(const std::string& programPath) {
          "Name=Prentix\n"
          "Comment=Print what is on the screen at the press of a key\n"
          "Exec=" +
-         ExecArgument(programPath) +
+         platform::DesktopEntryValue(platform::DesktopExecArgument(programPath)) +
          "\n"
          "Icon=prentix\n"
          "Terminal=false\n"

@@ -4,6 +4,7 @@
 
 #include "app/apptest.h"
 #include "platform/registry.h"
+#include "prentix/app/autostart.h"
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/framerules.h"
 #include "prentix/app/menus.h"
@@ -202,6 +203,19 @@ TEST(HelpFile, BesideTheProgramElseAmongTheInstalledDocumentation) {
             root + "/bin/../share/doc/prentix/prentix.html");
   ASSERT_TRUE(pxtest::WriteFile(root + "/bin/prentix.html", "<html>"));
   EXPECT_EQ(prentix::HelpFilePath(root + "/bin/prentix"), root + "/bin/prentix.html");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Autostart, ExecLineQuotesAsDesktopEntriesAsk) {
+  // blank: quoted; backslash: escaped for the quotes, then for the value
+  EXPECT_NE(prentix::AutostartEntry("/opt/my apps/pr\\x%")
+                .find("\nExec=\"/opt/my apps/pr\\\\\\\\x%%\"\n"),
+            std::string::npos);
+  EXPECT_NE(prentix::AutostartEntry("/usr/bin/prentix").find("\nExec=/usr/bin/prentix\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -324,19 +324,19 @@ void PPage3::BarAction(int bar, int qtAction) {
   Preview(false);
 }
 
-bool PPage3::ReadEdits(std::array<int, 4>& values) const {
+int PPage3::ReadEdits(std::array<int, 4>& values) const {
   for (int i = 0; i < 4; ++i) {
     bool ok = false;
     values[i] = edits_[i]->text().trimmed().toInt(&ok);
-    if (!ok || values[i] < 0 || values[i] > 255) return false;
+    if (!ok || values[i] < 0 || values[i] > 255) return i;
   }
-  return true;
+  return -1;
 }
 
 void PPage3::RedEdited() {
   SetModified();
   std::array<int, 4> values{};
-  if (!ReadEdits(values)) return;
+  if (ReadEdits(values) >= 0) return;
   values_ = values;
   SetBars();
   ShowNumbers();
@@ -344,19 +344,14 @@ void PPage3::RedEdited() {
 
 bool PPage3::OnKillActive() {
   std::array<int, 4> values{};
-  if (ReadEdits(values)) {
+  const int bad = ReadEdits(values);
+  if (bad < 0) {
     values_ = values;
     return true;
   }
-  for (int i = 0; i < 4; ++i) {
-    bool ok = false;
-    int v = edits_[i]->text().trimmed().toInt(&ok);
-    if (ok && v >= 0 && v <= 255) continue;
-    if (Host().message) Host().message(this, QString::fromUtf8(GetSprachText(20632)));
-    edits_[i]->setFocus();
-    edits_[i]->selectAll();
-    break;
-  }
+  if (Host().message) Host().message(this, QString::fromUtf8(GetSprachText(20632)));
+  edits_[bad]->setFocus();
+  edits_[bad]->selectAll();
   return false;
 }
 

@@ -64,7 +64,8 @@ class PPage3 : public CPropertyPage {
   void ShowNumbers();
   void SetBars();
   void Preview(bool withGrey);
-  bool ReadEdits(std::array<int, 4>& values) const;
+  // The four numbers; the first edit that holds none in 0..255, or -1.
+  int ReadEdits(std::array<int, 4>& values) const;
 
   std::array<QScrollBar*, 4> bars_{};
   std::array<QLineEdit*, 4> edits_{};

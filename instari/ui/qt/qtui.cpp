@@ -81,23 +81,24 @@ std::optional<std::string> QtUi::InputDialog(const std::string& prompt,
   });
 }
 
-std::optional<std::string> QtUi::SelectDirectory(const std::string& caption,
-                                                 const std::string& start) {
-  return OnGui([&]() -> std::optional<std::string> {
-    SelectionDialog d(caption, start, nullptr, language_, window_);
+std::optional<std::string> QtUi::Select(const std::string& caption, const std::string& start,
+                                        const std::vector<std::string>* groups) {
+  return OnGui([&] {
+    SelectionDialog d(caption, start, groups, language_, window_);
     d.exec();
     return d.Result();
   });
 }
 
+std::optional<std::string> QtUi::SelectDirectory(const std::string& caption,
+                                                 const std::string& start) {
+  return Select(caption, start, nullptr);
+}
+
 std::optional<std::string> QtUi::SelectProgramGroup(const std::string& caption,
                                                     const std::string& start,
                                                     const std::vector<std::string>& groups) {
-  return OnGui([&]() -> std::optional<std::string> {
-    SelectionDialog d(caption, start, &groups, language_, window_);
-    d.exec();
-    return d.Result();
-  });
+  return Select(caption, start, &groups);
 }
 
 std::optional<std::string> QtUi::SelectFile(const std::string& filter, bool mustExist) {

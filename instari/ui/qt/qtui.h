@@ -48,6 +48,9 @@ class QtUi : public InstallerUi {
 
  private:
   enum Part { kStatus = 1, kCopy = 2, kTitle = 4 };
+  // The selection dialog: a directory, or one of the groups.
+  std::optional<std::string> Select(const std::string& caption, const std::string& start,
+                                    const std::vector<std::string>* groups);
   void Post(int parts);
   void Flush();
   // Runs f on the window's thread and waits for it.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/dircache.h"
 #include "platform/profile.h"
@@ -113,6 +114,41 @@ std::string TempDirectory() {
   dir = WithoutTrailingSlash(dir);
   if (dir != "/") dir += '/';
   return dir;
+}
+
+namespace {
+
+// Ours alone: a folder (not a link) owned by us that nobody else may enter.
+bool PrivateFolder(const std::string& dir) {
+  struct stat st {};
+  return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::string RuntimeDirectory() {
+  std::string dir = WithoutTrailingSlash(Env("XDG_RUNTIME_DIR"));
+  if (!dir.empty() && dir.front() == '/' && PrivateFolder(dir)) return dir;
+  dir = TempDirectory() + "prentix-" + std::to_string(geteuid());
+  mkdir(dir.c_str(), 0700);
+  return PrivateFolder(dir) ? dir : std::string();
+}
+
+bool FolderWritable(const std::string& folder, std::string* reason) {
+  // a real file, not access(): root passes access() on read-only mounts and
+  // immutable folders, and a full disk only shows when something is made
+  std::string probe = WithoutTrailingSlash(folder) + "/.write-test-XXXXXX";
+  int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    if (reason) *reason = strerror(errno);
+    return false;
+  }
+  bool ok = write(fd, "x", 1) == 1;
+  if (!ok && reason) *reason = strerror(errno);
+  close(fd);
+  unlink(probe.c_str());
+  return ok;
 }
 
 std::string ResolveCaseInsensitive(const std::string& hostPath) {

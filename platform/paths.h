@@ -28,6 +28,16 @@ std::string SystemDirectory();
 // $TMPDIR or /tmp, with a trailing '/' as callers append file names to it.
 std::string TempDirectory();
 
+// The user's private folder for files that live as long as the login:
+// $XDG_RUNTIME_DIR when it is a folder of ours that only we can enter, else
+// TempDirectory()/prentix-<uid>, made so. "" when neither can be had. No
+// trailing separator.
+std::string RuntimeDirectory();
+
+// Whether a new file can be made in the folder; when not, *reason says why
+// (strerror of the attempt).
+bool FolderWritable(const std::string& folder, std::string* reason = nullptr);
+
 // Host path for a DOS or host path: '\' and '/' both separate; a leading
 // drive "X:" maps through [Drives] of win.ini in the Windows directory
 // (default C=/); a component that does not exist as written is looked up

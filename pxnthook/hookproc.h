@@ -62,8 +62,9 @@ long HookProc(int code, uint32_t wParam, uint32_t lParam, const HookInputs& in);
 // atoi on the text of a registry value: leading blanks, sign, digits.
 long ParseWindowHandle(std::string_view text);
 
-// The hot keys' target window from the registry value "hwnd"; nullopt when
-// it is missing or cannot be read.
+// The hot keys' target window from the registry value "hwnd", or from the
+// runtime folder's stand-in while there is one; nullopt when it is missing
+// or cannot be read.
 std::optional<long> ReadTargetWindow();
 
 }  // namespace pxnthook

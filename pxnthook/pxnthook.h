@@ -8,9 +8,11 @@ extern "C" {
 #endif
 
 // Writes the window as the hot keys' target ("hwnd" under
-// HKEY_LOCAL_MACHINE\Software\Tervola\Prentix) on every call, then starts
+// HKEY_LOCAL_MACHINE\Software\Tervola\Prentix; prentix.hwnd in the runtime
+// folder while the registry cannot be written) on every call, then starts
 // or stops listening for the print keys. 1 when the state changed, 0 when
-// it already was as asked or listening could not start.
+// it already was as asked or listening could not start (also when the
+// window could be stored nowhere: the keys then stay with other programs).
 int InstalliereHook(int window, int install);
 
 #ifdef __cplusplus

@@ -116,6 +116,9 @@ StartupPlan PrentixApp::InitInstance(const std::vector<std::string>& args) {
   TraceLog("Sprache nach GetIni() = %d\n", Sprache);
 
   ReadRemainingSettings(s);
+  for (const std::string& key : HoldToRanges(s)) {
+    TraceLog("InitInstance() %s is out of range and is not used as written\n", key.c_str());
+  }
 
   // The graphic tool found here stays in memory; the next SaveSettings
   // writes it.

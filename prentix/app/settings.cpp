@@ -113,6 +113,34 @@ void ReadRemainingSettings(Settings& s) {
   s.DeleteClipboard = IfYes("DeleteClipboard");
 }
 
+std::vector<std::string> HoldToRanges(Settings& s) {
+  std::vector<std::string> changed;
+  auto hold = [&](const char* key, int& value, int low, int high) {
+    const int held = value < low ? low : value > high ? high : value;
+    if (held == value) return;
+    value = held;
+    changed.push_back(key);
+  };
+  // the dialog's margin limit; a larger one leaves no room for the picture
+  constexpr int kMargin = 30;
+  hold("TopMargin", s.TopMargin, 0, kMargin);
+  hold("LeftMargin", s.LeftMargin, 0, kMargin);
+  hold("RightMargin", s.RightMargin, 0, kMargin);
+  hold("BottomMargin", s.BottomMargin, 0, kMargin);
+  hold("MonoR", s.MonoR, 0, 255);
+  hold("MonoG", s.MonoG, 0, 255);
+  hold("MonoB", s.MonoB, 0, 255);
+  hold("MonoM", s.MonoM, 0, 255);
+  // a key that is neither Shift (1) nor Ctrl (2) is none
+  for (auto [key, value] :
+       {std::pair{"SaveAsKeySa", &s.SaveAsKeySa}, {"SaveAsKeySu", &s.SaveAsKeySu}}) {
+    if (*value >= 0 && *value <= 2) continue;
+    *value = 0;
+    changed.push_back(key);
+  }
+  return changed;
+}
+
 bool SaveSettings() {
   g_applied = true;
   g_live = g_working;

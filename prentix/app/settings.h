@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prentix {
 
@@ -77,6 +78,11 @@ int ParseDecimal(std::string_view text);
 
 // Every key but Logging and Language, in the order the start-up reads them.
 void ReadRemainingSettings(Settings& settings);
+
+// A hand-edited file may hold what the dialog never offers; these are held
+// to the dialog's ranges: margins 0 (the default) to 30, thresholds
+// 0 to 255, a save key other than 0, 1, 2 none. Returns the keys that were changed.
+std::vector<std::string> HoldToRanges(Settings& settings);
 
 // Marks settings as applied, makes the working copy live and writes every
 // key but BottomMargin and menu. False when a write failed.

@@ -1,6 +1,7 @@
 // prentix: prints what is on the screen when a print key is pressed.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "prentix/frame/mainframe.h"
 #include "prentix/frame/oneshot.h"
 #include "prentix/frame/prentixqtapp.h"
+#include "prentix/frame/prentixview.h"
 
 namespace {
 
@@ -52,6 +54,12 @@ int main(int argc, char** argv) {
     if (!app.InitInstance({}, true)) return 1;
     QCoreApplication::processEvents();
     app.MainFrame()->RouteFromHook(command);
+    // a printer that fails the job right away is still reported
+    QElapsedTimer waited;
+    waited.start();
+    while (app.MainFrame()->View()->WatchingJobs() && waited.elapsed() < 30000) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
     return app.ExitInstance();
   }
   std::vector<std::string> args(argv + 1, argv + argc);  // Qt's own options removed

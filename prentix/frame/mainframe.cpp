@@ -62,6 +62,8 @@ CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string prog
   connect(view_, &CPrentixView::CaptureFailed, this,
           [this](const QString& text) { tellUser(this, text); });
   connect(doc_, &CPrentixDoc::Changed, this, &CMainFrame::UpdateTitle);
+  connect(view_, &CPrentixView::Notice, this, &CMainFrame::Notify);
+  connect(doc_, &CPrentixDoc::SaveFailed, view_, &CPrentixView::OnSaveFailed);
   askQuestion = [](QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QString::fromUtf8(GetSprachText(16001)), text,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
@@ -70,7 +72,25 @@ CMainFrame::CMainFrame(CommandRouter* router, CPrentixDoc* doc, std::string prog
   tellUser = [](QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QString::fromUtf8(GetSprachText(16001)), text);
   };
+  notify = [this](const QString& text) {
+    if (trayMessage && (!isVisible() || isMinimized())) {
+      trayMessage(text);
+      return;
+    }
+    // not modal: the capture that failed must not wait for the answer
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(GetSprachText(16001)), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName("notice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+  };
   resize(640, 480);
+}
+
+void CMainFrame::Notify(const QString& text) {
+  TraceLog("Notify() %s\n", text.toUtf8().data());
+  notify(text);
 }
 
 CMainFrame::~CMainFrame() { RemoveHook(); }

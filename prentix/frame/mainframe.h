@@ -64,6 +64,15 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   std::function<int(CPSheet& sheet)> runSheet;
   std::function<void(QWidget* parent, const QString& text)> tellUser;
 
+  // Tells the user without waiting for an answer, and logs it: a box beside
+  // the window while it is shown, the tray's balloon while the program
+  // lives in the tray, so that a hot key never waits on a hidden box.
+  void Notify(const QString& text);
+  // How Notify shows it; tests read it here.
+  std::function<void(const QString& text)> notify;
+  // The tray icon's balloon, set by the application while it has an icon.
+  std::function<void(const QString& text)> trayMessage;
+
  signals:
   void Closed();           // the window closed for good: the program ends
   void SettingsChanged();  // the settings dialog closed

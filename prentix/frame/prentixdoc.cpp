@@ -5,9 +5,11 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/framerules.h"
+#include "prentix/app/outputrules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
 #include "prentix/frame/pictureqt.h"
@@ -99,9 +101,18 @@ bool CPrentixDoc::OnSaveDocument(const std::string& path) {
   }
   if (!ok) {
     TraceLog("OnSaveDocument() %s: %s\n", path.c_str(), reason.c_str());
-    message(QString(kCannotConvertText) + "\n\n" + QString::fromStdString(path + ": " + reason));
+    // the folder the file was to go to, also for a bare name
+    const std::string folder =
+        QFileInfo(QString::fromStdString(platform::HostPath(path))).absolutePath().toStdString();
+    const QString text = QString::fromStdString(SaveFailureText(folder, reason));
+    if (savingCapture_) {
+      emit SaveFailed(text);
+    } else {
+      message(text);
+    }
     return false;
   }
+  TraceLog("OnSaveDocument() saved %s\n", path.c_str());
   modified = false;
   return true;
 }
@@ -137,7 +148,9 @@ void CPrentixDoc::OnCommand(int id) {
   } else if (id == kSaveAs) {
     SaveAsProcedure(false);
   } else if (id == kSaveInternal) {
+    savingCapture_ = true;
     SaveAsProcedure(true);
+    savingCapture_ = false;
   } else {
     size_t i = static_cast<size_t>(id - kRecentFile);
     if (i < recent_.size()) OnOpenDocument(std::string(recent_[i]));

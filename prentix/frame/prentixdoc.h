@@ -55,6 +55,9 @@ class CPrentixDoc : public QObject, public CommandTarget {
 
  signals:
   void Changed();  // path or picture changed: title and views follow
+  // A capture's save failed (the text says where and why); the capture
+  // path keeps the picture elsewhere and tells the user.
+  void SaveFailed(const QString& text);
 
  private:
   void SaveAsProcedure(bool automatic);
@@ -64,6 +67,7 @@ class CPrentixDoc : public QObject, public CommandTarget {
 
   std::string path_;
   std::vector<std::string> recent_;
+  bool savingCapture_ = false;  // the capture path's save is running
 };
 
 }  // namespace prentix

@@ -4,9 +4,13 @@
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 
+#include "platform/paths.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/framerules.h"
+#include "prentix/app/outputrules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
 #include "prentix/app/waylandrules.h"
@@ -25,6 +29,12 @@
 namespace prentix {
 
 using namespace cmd;
+
+namespace {
+
+constexpr int kOneShotNoticeMs = 60000;
+
+}  // namespace
 
 std::string ProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
 
@@ -71,16 +81,43 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
     if (tray_) tray_->setToolTip(QString::fromStdString(TrayTooltip()));
   });
 
-  if (oneShot) return true;
+  if (oneShot) {
+    // nobody would see a box of a program that ends at once: it waits here
+    // (for a while: a key binding with nobody at the screen must still end)
+    frame->notify = [frame](const QString& text) {
+      QMessageBox box(QMessageBox::Warning, QString::fromUtf8(GetSprachText(16001)), text,
+                      QMessageBox::Ok, frame);
+      box.setObjectName("notice");
+      QTimer::singleShot(kOneShotNoticeMs, &box, &QDialog::accept);
+      box.exec();
+    };
+    return true;
+  }
   bool show = !plan_.startHidden;
   if (plan_.trayIcon) {
     AddTrayIcon();
     if (!tray_) show = true;  // a window nobody could reach otherwise
   }
   if (show) frame_->show();
+  // once the window is up: a notice needs the tray or the window
+  QTimer::singleShot(0, this, &CPrentixApp::CheckSettingsFolder);
   // once the window is up: the desktop may ask the user about the keys
   if (WaylandSession()) QTimer::singleShot(0, this, &CPrentixApp::OfferDesktopKeys);
   return true;
+}
+
+// A read-only home or a full disk: the user learns at start that changes
+// will not last, instead of finding out when the settings are gone.
+void CPrentixApp::CheckSettingsFolder() {
+  const std::string folder = platform::WindowsDirectory();
+  std::string why;
+  bool writable = platform::MakeDirectories(folder);
+  if (!writable) why = strerror(errno);
+  if (writable) writable = platform::FolderWritable(folder, &why);
+  const std::string text = SettingsNotice(folder, writable, why);
+  if (text.empty()) return;
+  TraceLog("InitInstance() the settings cannot be stored in %s: %s\n", folder.c_str(), why.c_str());
+  frame_->Notify(QString::fromStdString(text));
 }
 
 void CPrentixApp::OfferDesktopKeys() {
@@ -113,6 +150,11 @@ void CPrentixApp::AddTrayIcon() {
   tray_ = new QSystemTrayIcon(ProgramIcon());
   tray_->setObjectName("tray");
   tray_->setToolTip(QString::fromStdString(TrayTooltip()));
+  QSystemTrayIcon* tray = tray_;
+  frame_->trayMessage = [tray](const QString& text) {
+    tray->showMessage(QString::fromUtf8(GetSprachText(16001)), text, QSystemTrayIcon::Warning,
+                      15000);
+  };
   connect(tray_, &QSystemTrayIcon::activated, frame_.get(),
           [this](QSystemTrayIcon::ActivationReason reason) {
             TrayMouse mouse = reason == QSystemTrayIcon::Trigger   ? TrayMouse::kLeftDown
@@ -125,6 +167,7 @@ void CPrentixApp::AddTrayIcon() {
 
 int CPrentixApp::ExitInstance() {
   SetImageMessageHook({});
+  if (frame_) frame_->trayMessage = nullptr;
   delete tray_;
   tray_ = nullptr;
   ClearCurrent();

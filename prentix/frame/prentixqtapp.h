@@ -44,6 +44,7 @@ class CPrentixApp : public QObject, public CommandTarget {
  private:
   void AddTrayIcon();
   void OfferDesktopKeys();
+  void CheckSettingsFolder();
 
   PrentixApp core_;
   StartupPlan plan_;

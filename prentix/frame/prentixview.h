@@ -4,10 +4,13 @@
 // that capture, paste, copy and hand on the picture.
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QImage>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/viewstate.h"
@@ -54,6 +57,9 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // window), put on the clipboard as a picture before the hook's paste.
   void SystemPrintScreen(bool window);
 
+  // Print jobs still watched for a printer's failure.
+  bool WatchingJobs() const { return !jobs_.empty(); }
+
   // Real print jobs so far (cancelled dialogs count too).
   static int PrintCounter();
   // Where the PDF-file printer writes: the documents folder's "Prentix".
@@ -75,6 +81,13 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void PreviewReady(QWidget* preview);
   // A capture brought no picture, and the user should know why.
   void CaptureFailed(const QString& text);
+  // Something the user must learn without being kept waiting: a print or
+  // save that failed and where the picture was kept, where pages went.
+  void Notice(const QString& text);
+
+ public slots:
+  // The document could not save a capture: kept elsewhere and told.
+  void OnSaveFailed(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -113,6 +126,11 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void OnFilePrintPreview();
   void OnFilePrintSetup();
   bool OnPreparePrinting(QPrinter& printer, bool preview, bool withDialog);
+  std::unique_ptr<SECDib> PictureToKeep() const;
+  void OutputFailed(const std::string& text, SECDib* picture);
+  void WatchJob(int job, const std::string& queue, std::unique_ptr<SECDib> picture);
+  void CheckJobs();
+  void TellPdfFolder(const QString& folder);
   void DrawPage(QPainter& p, QPrinter& printer);
   void EmptyClipboard(const char* who);
   std::string PictureFile();
@@ -140,6 +158,16 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   QPoint lastMove_;                     // where the mouse rests
   QPoint bandOrigin_;
   bool dragging_ = false;
+  // print jobs the scheduler took, watched until the printer is done
+  struct JobWatch {
+    int job = 0;
+    std::string queue;
+    std::unique_ptr<SECDib> picture;  // kept when the job fails
+    QElapsedTimer since;
+  };
+  std::vector<std::unique_ptr<JobWatch>> jobs_;
+  std::string unreachableQueue_;  // named, but the scheduler did not answer
+  class QTimer* jobTimer_ = nullptr;
 };
 
 }  // namespace prentix

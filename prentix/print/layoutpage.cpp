@@ -57,6 +57,14 @@ PageLayout LayoutPage(const PageMetrics& m, const PageContent& c, const Settings
     bottom -= lh / 2;
   }
 
+  if ((right <= left || bottom <= top) &&
+      (s.TopMargin || s.BottomMargin || s.LeftMargin || s.RightMargin)) {
+    // margins that leave nothing of the page would print a blank sheet:
+    // the defaults give way to the picture instead
+    Settings defaults = s;
+    defaults.TopMargin = defaults.BottomMargin = defaults.LeftMargin = defaults.RightMargin = 0;
+    return LayoutPage(m, c, defaults);
+  }
   int w = c.width, h = c.height;
   if (c.text) {
     w = right - left;

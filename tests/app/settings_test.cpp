@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "app/apptest.h"
@@ -369,3 +370,39 @@ TEST_F(AppTest, HotKeysOfSectionKey) {
 }
 
 }  // namespace
+
+TEST_F(AppTest, HandEditedValuesAreHeldToTheDialogsRanges) {
+  struct Case {
+    const char* line;
+    int Settings::*field;
+    int expected;
+  } cases[] = {
+      {"TopMargin=99", &Settings::TopMargin, 30},
+      {"TopMargin=30", &Settings::TopMargin, 30},
+      {"LeftMargin=-4", &Settings::LeftMargin, 0},  // 0: the default margin
+      {"RightMargin=31", &Settings::RightMargin, 30},
+      {"BottomMargin=2147483647", &Settings::BottomMargin, 30},
+      {"MonoR=256", &Settings::MonoR, 255},
+      {"MonoG=-1", &Settings::MonoG, 0},
+      {"MonoB=255", &Settings::MonoB, 255},
+      {"MonoM=99999999999", &Settings::MonoM, 255},
+      {"SaveAsKeySa=3", &Settings::SaveAsKeySa, 0},
+      {"SaveAsKeySu=2", &Settings::SaveAsKeySu, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Reset();
+    WriteIni(std::string("[Verwendung]\nLogging=") + pxtest::TestRoot() + "/trace.log\n" + c.line +
+             "\n");
+    prentix::PrentixApp app(Sources());
+    app.InitInstance({});
+    EXPECT_EQ(prentix::LiveSettings().*c.field, c.expected);
+    EXPECT_EQ(prentix::WorkingSettings().*c.field, c.expected);
+    const std::string key = std::string(c.line).substr(0, std::string(c.line).find('='));
+    const bool held = c.expected != prentix::ParseDecimal(strchr(c.line, '=') + 1);
+    app.ExitInstance();
+    EXPECT_EQ(pxtest::ReadFile(pxtest::TestRoot() + "/trace.log")
+                      .find("InitInstance() " + key + " is out of range") != std::string::npos,
+              held);
+  }
+}

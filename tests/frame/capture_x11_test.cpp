@@ -1,6 +1,7 @@
 // Captures with the real X11 copy, on the test X server with its window
 // manager: keys pressed with xdotool, a window the test painted.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -122,6 +123,40 @@ TEST_F(CaptureX11Test, AKeyChosenInTheSettingsActsAtOnce) {
   ASSERT_EQ(pxtest::Run({"xdotool", "key", "F12"}), 0);
   QTest::qWait(500);
   EXPECT_FALSE(std::filesystem::exists(pxtest::TestRoot() + "/auto002.pxi"));
+}
+
+// A home that cannot be written (and no WINDIR): the user hears once that
+// settings will not last, and the keys still reach the program.
+TEST_F(CaptureX11Test, AReadOnlyHomeKeepsTheKeysWorkingAndSaysSoOnce) {
+  const std::string root = pxtest::TestRoot(), home = root + "/rohome", run = root + "/run";
+  const std::string settings = home + "/.config/tervola";
+  std::filesystem::create_directories(settings);
+  ASSERT_EQ(mkdir(run.c_str(), 0700), 0);
+  ASSERT_TRUE(pxtest::WriteFile(
+      settings + "/prentix.ini",
+      "[Verwendung]\nLogging=" + LogPath() + "\nNoPrinter=1\n[Key]\nScreen=123\n"));
+  // root writes anywhere, but not into immutable folders
+  ASSERT_EQ(pxtest::Run({"chattr", "-R", "+i", home}), 0);
+  struct Mend {
+    std::string home;
+    ~Mend() { pxtest::Run({"chattr", "-R", "-i", home}); }
+  } mend{home};
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  unsetenv("WINDIR");
+  unsetenv("XDG_CONFIG_HOME");
+  Start(nullptr);
+  QTest::qWait(300);
+  ASSERT_EQ(pxtest::Run({"xdotool", "key", "F12"}), 0);
+  ASSERT_TRUE(WaitFor([&] { return CurrentImage() != nullptr; })) << pxtest::ReadFile(LogPath());
+  EXPECT_EQ(CurrentImage()->m_dwWidth, 1280u);
+  // the window the keys go to, kept where it can be written
+  EXPECT_EQ(pxtest::ReadFile(run + "/prentix.hwnd"), std::to_string(Frame().winId()));
+  const std::string log = pxtest::ReadFile(LogPath());
+  const std::string notice = "Notify() The settings cannot be stored in " + settings + ": ";
+  const size_t first = log.find(notice);
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find(notice, first + 1), std::string::npos);
 }
 
 }  // namespace

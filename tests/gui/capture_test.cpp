@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -152,6 +153,52 @@ TEST_F(CaptureTest, OutputStepSavesPrintsOrOnlyShows) {
     TearDown();
     SetUp();
   }
+}
+
+// An automatic save that cannot be written names the folder and why, and
+// the capture is kept where it can be found.
+TEST_F(CaptureTest, AFailedAutomaticSaveIsToldAndTheCaptureKept) {
+  const std::string root = pxtest::TestRoot(), run = root + "/run", ro = root + "/ro";
+  ASSERT_EQ(mkdir(run.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(ro.c_str(), 0755), 0);
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  // root writes anywhere, but not into an immutable folder
+  const std::vector<std::string> lock = geteuid() == 0
+                                            ? std::vector<std::string>{"chattr", "+i", ro}
+                                            : std::vector<std::string>{"chmod", "555", ro};
+  ASSERT_EQ(pxtest::Run(lock), 0);
+  struct Case {
+    std::string ini, cwd;
+    bool pictures;  // the user has a pictures folder
+    std::string failed, kept;
+  } cases[] = {
+      {"SaveAsNameFormat=" + root + "/missing/shot\n", root, true,
+       "The picture could not be saved in " + root + "/missing: No such file or directory",
+       root + "/home/Pictures/Prentix/shot001.pxi"},
+      {"", ro, false, "The picture could not be saved in " + ro + ": ", run + "/auto001.pxi"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini + c.cwd);
+    if (c.pictures) std::filesystem::create_directories(root + "/home/Pictures");
+    StartCapturing("UseSaveAsNameFormat=1\n" + c.ini);
+    std::vector<std::string> notices;
+    Frame().notify = [&](const QString& text) { notices.push_back(text.toStdString()); };
+    ASSERT_EQ(chdir(c.cwd.c_str()), 0);
+    Hook(cmd::kPrintScreen);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind(c.failed, 0), 0u) << notices[0];
+    EXPECT_NE(notices[0].find("\nThe picture was kept as " + c.kept + "."), std::string::npos)
+        << notices[0];
+    SECDib kept;
+    ASSERT_TRUE(kept.LoadImage(c.kept.c_str()));
+    EXPECT_EQ(kept.m_dwWidth, CurrentImage()->m_dwWidth);
+    EXPECT_TRUE(messages_.empty());  // no success reported
+    EXPECT_FALSE(std::filesystem::exists(root + "/missing"));
+    std::filesystem::remove_all(root + "/home/Pictures");
+    TearDown();
+    SetUp();
+  }
+  pxtest::Run({geteuid() == 0 ? "chattr" : "chmod", geteuid() == 0 ? "-i" : "755", ro});
 }
 
 TEST_F(CaptureTest, ScreenAndPasteAreAdjustedTheWindowKeepsItsColours) {

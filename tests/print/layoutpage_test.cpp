@@ -27,6 +27,7 @@ Settings With(const char* what) {
   if (w.find("bare") != std::string::npos) s.PrintDate = s.Hostname = s.Username = 0;
   if (w.find("margins") != std::string::npos)
     s.TopMargin = 4, s.LeftMargin = 1, s.RightMargin = 3, s.BottomMargin = 5;
+  if (w.find("huge") != std::string::npos) s.TopMargin = s.BottomMargin = 30;
   return s;
 }
 
@@ -49,6 +50,8 @@ TEST(LayoutPage, MarginsHeaderFitOneToOneAndCentring) {
       {"bare", 1920, 1080, {200, 125, 2350, 1334}, 0},
       {"margins page", 1920, 1080, {25, 425, 2325, 1718}, 4},
       {"file", 640, 480, {200, 325, 2350, 1937}, 4},
+      // margins that leave no room: the defaults rather than a blank sheet
+      {"huge", 1920, 1080, {200, 275, 2350, 1484}, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.settings) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));

@@ -33,6 +33,7 @@ class PrintTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
+    chdir(pxtest::TestRoot().c_str());  // where automatic names put a kept picture
     const char* out = getenv("PX_CUPS_OUT");
     ASSERT_TRUE(out && *out) << "no private CUPS scheduler: run through the test runner";
     out_ = out;
@@ -77,6 +78,7 @@ class PrintTest : public GuiTest {
   }
 
   void Print(int id) {
+    Frame().notify = [this](const QString& text) { notices_.push_back(text.toStdString()); };
     Frame().View()->printDialog = [this](QPrinter&) {
       ++dialogs_;
       return dialogAnswer_;
@@ -124,6 +126,7 @@ class PrintTest : public GuiTest {
   std::map<std::string, int> done_;
   int dialogs_ = 0;
   bool dialogAnswer_ = true;
+  std::vector<std::string> notices_;
 };
 
 TEST_F(PrintTest, PrintWithoutADialogPutsPictureFrameAndHeaderWhereTheLayoutSays) {
@@ -161,6 +164,80 @@ TEST_F(PrintTest, PrintWithoutADialogPutsPictureFrameAndHeaderWhereTheLayoutSays
   std::string log = pxtest::ReadFile(LogPath());
   EXPECT_NE(log.find("OnPreparePrinting(), DoPreparePrinting() rc = 0\n"), std::string::npos);
   EXPECT_NE(log.find("OnPreparePrinting(), DoPreparePrinting() rc = 1\n"), std::string::npos);
+  // the job the scheduler took, by its number, and that it was printed
+  const std::string job = std::to_string(LastJob(queue_));
+  EXPECT_NE(log.find("OnFilePrint() job " + job + " accepted by " + queue_), std::string::npos);
+  EXPECT_TRUE(WaitFor([&] {
+    return pxtest::ReadFile(LogPath()).find("OnFilePrint() job " + job + " on " + queue_ +
+                                            " done") != std::string::npos;
+  }));
+  EXPECT_TRUE(notices_.empty());
+}
+
+// Every way a queue can fail a job: the user is told why, the capture is
+// kept under its automatic name, the log says what happened.
+TEST_F(PrintTest, AFailedJobIsToldAndThePictureKept) {
+  const std::string ro = out_ + "/ro" + queue_;
+  struct Case {
+    const char* name;
+    std::string breakIt, mendIt;
+    std::string reason;
+  } cases[] = {
+      {"rejecting", "cupsreject " + queue_, "cupsaccept " + queue_,
+       "the queue does not accept jobs"},
+      {"stopped", "cupsdisable " + queue_, "cupsenable " + queue_, "the queue is stopped (Paused)"},
+      // root writes anywhere but into an immutable folder
+      {"device",
+       "mkdir -p " + ro + " && chattr +i " + ro + " && lpadmin -p " + queue_ + " -v file://" + ro +
+           "/x.pdf",
+       "chattr -i " + ro + "; lpadmin -p " + queue_ + " -v file://" + out_ + "/" + queue_ + ".pdf",
+       "the printer did not print the job"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(pxtest::Run({"sh", "-c", c.breakIt + " 2>/dev/null"}), 0);
+    Start("Taskbar=no\nPRINTER=\n");
+    SetPicture();
+    notices_.clear();
+    Print(cmd::kFilePrintDirect);
+    const bool told = WaitFor([&] { return !notices_.empty(); }, 10000);
+    pxtest::Run({"sh", "-c", c.mendIt + " 2>/dev/null; cancel -a " + queue_ + " 2>/dev/null"});
+    ASSERT_TRUE(told) << pxtest::ReadFile(LogPath());
+    const std::string kept = pxtest::TestRoot() + "/auto00" + std::to_string(++n) + ".pxi";
+    const std::string& told0 = notices_[0];
+    EXPECT_EQ(told0.rfind("Printing on " + queue_ + " failed: " + c.reason, 0), 0u) << told0;
+    const std::string tail = "\nThe picture was kept as " + kept + ".";
+    EXPECT_EQ(told0.substr(told0.size() - std::min(told0.size(), tail.size())), tail) << told0;
+    SECDib back;
+    ASSERT_TRUE(back.LoadImage(kept.c_str()));
+    EXPECT_EQ(back.m_dwWidth, 200u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Row(50)), 600),
+              std::string(reinterpret_cast<const char*>(CurrentImage()->Row(50)), 600));
+    const std::string log = pxtest::ReadFile(LogPath());
+    EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+    EXPECT_NE(log.find("OutputFailed() kept as " + kept), std::string::npos) << log;
+    TearDown();
+    SetUp();
+  }
+  EXPECT_FALSE(NewJobs("PXB"));
+}
+
+TEST_F(PrintTest, AQueueNamedWhileTheSchedulerIsGoneIsAFailureNotAPdf) {
+  // (the CUPS library keeps the server it first talked to: a process of its own)
+  const std::string server = getenv("CUPS_SERVER");
+  setenv("CUPS_SERVER", (pxtest::TestRoot() + "/no-scheduler.sock").c_str(), 1);
+  Start(("Taskbar=no\nPRINTER=" + queue_ + "\n").c_str());
+  SetPicture();
+  Print(cmd::kFilePrintDirect);
+  setenv("CUPS_SERVER", server.c_str(), 1);
+  ASSERT_EQ(notices_.size(), 1u);
+  EXPECT_EQ(notices_[0].rfind(
+                "Printing on " + queue_ + " failed: the printing system cannot be reached (", 0),
+            0u)
+      << notices_[0];
+  EXPECT_TRUE(std::filesystem::exists(pxtest::TestRoot() + "/auto001.pxi"));
+  EXPECT_FALSE(std::filesystem::exists(CPrentixView::PdfFolder().toStdString()));
 }
 
 TEST_F(PrintTest, LandscapeTurnsCounterClockwiseAndLeavesThePictureAsItWas) {

@@ -1,6 +1,8 @@
 // Printing the picture or the text: the printer for this job, the page
 // laid out as LayoutPage says, drawn at the printer's resolution.
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +15,8 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/cups/spooler.h"
 #include "platform/paths.h"
@@ -121,9 +125,9 @@ bool CPrentixView::OnPreparePrinting(QPrinter& printer, bool preview, bool withD
     printer.setPageLayout(setup_->pageLayout());
   }
   if (pdf) {
-    // only the program's own folder is made, never the documents folder
+    // only the program's own folder is made (when printing), never the
+    // documents folder
     const QString folder = PdfFolder();
-    QDir().mkdir(folder);
     std::string prefix = (folder + "/prentix").toStdString();
     char number[16];
     snprintf(number, sizeof number, "%03d", NextFileNumber(prefix));
@@ -155,6 +159,9 @@ void CPrentixView::OnFilePrint(bool withDialog) {
   if (toFile) {
     std::string why;
     const std::string folder = QFileInfo(QString::fromStdString(file)).absolutePath().toStdString();
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+      return fail(folder + ": " + strerror(errno));
+    }
     if (!platform::FolderWritable(folder, &why)) return fail(folder + ": " + why);
   } else {
     // asked first: Qt hands a refused job over without a word

@@ -109,6 +109,7 @@ void Listener::Run() {
   // the modifiers as they were when the key event happened, not when we
   // get round to it: xdotool-fast typists release Alt right after the key
   unsigned eventMods = 0;
+  unsigned heldAtPress[256] = {};
   HookInputs in;
   in.readKeyEntry = ReadKeyEntry;
   in.isKeyDown = [&](int vk) {
@@ -123,10 +124,11 @@ void Listener::Run() {
     return conn_->IsKeyDown(vk);
   };
   in.readTargetWindow = readTarget_;
-  in.post = [this](long window, int command) {
+  // the keys go along: the program decides as they were at the release
+  in.post = [this, &eventMods](long window, int command) {
     conn_->PostCommand(
         static_cast<platform::x11::WindowId>(static_cast<unsigned long>(window) & 0xFFFFFFFFul),
-        command);
+        command, static_cast<long>(eventMods) | platform::x11::kKeysGiven);
   };
   in.callNext = [](int, uint32_t, uint32_t) { return 0L; };  // nothing below a grab
 
@@ -134,7 +136,11 @@ void Listener::Run() {
     bool woken = false;
     auto ev = grabber_->Next(60000, pollFd_, &woken);
     if (ev) {
-      eventMods = ev->mods;
+      // a modifier let go between the key's press and its release (macro
+      // keys, xdotool) still counts: it was held when the key went down
+      const size_t vk = static_cast<size_t>(ev->vk) & 0xFF;
+      eventMods = ev->mods | (ev->release ? heldAtPress[vk] : 0u);
+      heldAtPress[vk] = ev->release ? 0u : ev->mods;
       HookProc(0, static_cast<uint32_t>(ev->vk), ev->release ? kKeyUpFlag : 0u, in);
       continue;
     }

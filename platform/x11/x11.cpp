@@ -375,7 +375,7 @@ bool Connection::IsKeyDown(int vk) {
 
 unsigned long Connection::CommandAtom() { return XInternAtom(display_, kCommandAtomName, False); }
 
-bool Connection::PostCommand(WindowId target, int commandId) {
+bool Connection::PostCommand(WindowId target, int commandId, long keys) {
   if (!target) return false;
   XEvent e{};
   e.xclient.type = ClientMessage;
@@ -383,6 +383,7 @@ bool Connection::PostCommand(WindowId target, int commandId) {
   e.xclient.message_type = CommandAtom();
   e.xclient.format = 32;
   e.xclient.data.l[0] = commandId;
+  e.xclient.data.l[1] = keys;
   Status sent = XSendEvent(display_, target, False, NoEventMask, &e);
   return Synced() && sent != 0;
 }

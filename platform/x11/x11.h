@@ -74,7 +74,9 @@ class Connection {
   bool IsKeyDown(int vk);
 
   // Posts a command (the WM_COMMAND stand-in) to a window; never waits for it.
-  bool PostCommand(WindowId target, int commandId);
+  // keys: the modifiers held at the key's release (ModifierBits) or'ed
+  // with kKeysGiven, 0 when the sender does not know them.
+  bool PostCommand(WindowId target, int commandId, long keys = 0);
   unsigned long CommandAtom();
 
   // Waits for the server to answer every request so far and tells whether
@@ -115,5 +117,8 @@ std::string KeySymName(unsigned long keysym);
 
 // Name of the atom carrying posted commands.
 inline constexpr const char* kCommandAtomName = "TERVOLA_WM_COMMAND";
+// In a command's second word: the modifier bits in it are the ones held
+// when the hook saw the key.
+inline constexpr long kKeysGiven = 0x100;
 
 }  // namespace platform::x11

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/paths.h"
@@ -130,6 +131,48 @@ int OneShotCommand(std::string_view argument) {
   if (argument == "--print-window") return 32781;
   if (argument == "--paste-print") return 32771;
   return 0;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  // Qt takes these itself; the session manager restarts us with -session
+  static const char* const kQtWithValue[] = {
+      "-platform", "-display", "-session",         "-style",         "-stylesheet",
+      "-name",     "-title",   "-qwindowgeometry", "-platformtheme", "-plugin"};
+  static const char* const kQtAlone[] = {"-reverse", "-nograb", "-dograb", "-sync"};
+  CommandLine line;
+  std::vector<std::string> words;
+  bool options = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!options || a.empty() || a[0] != '-' || a == "-") {
+      words.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      options = false;
+    } else if (a == "--help" || a == "-h") {
+      line.kind = CommandLine::kHelp;
+    } else if (a == "--version") {
+      line.kind = CommandLine::kVersion;
+    } else if (int id = OneShotCommand(a)) {
+      line.command = id;
+    } else if (std::find(std::begin(kQtWithValue), std::end(kQtWithValue), a) !=
+               std::end(kQtWithValue)) {
+      ++i;
+    } else if (std::find(std::begin(kQtAlone), std::end(kQtAlone), a) == std::end(kQtAlone)) {
+      line.kind = CommandLine::kBad;
+      line.unknown = a;
+      return line;
+    }
+  }
+  if (line.kind != CommandLine::kRun) return line;
+  if (line.command) {
+    // one command alone: a file beside it would be silently dropped
+    line.kind = words.empty() ? CommandLine::kOneShot : CommandLine::kBad;
+    return line;
+  }
+  for (size_t i = 0; i < words.size(); ++i) line.file += (i ? " " : "") + words[i];
+  return line;
 }
 
 }  // namespace prentix

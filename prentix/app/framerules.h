@@ -64,4 +64,15 @@ bool RegisterShellFileTypes(std::string_view templateString, std::string_view pr
 // command each stands for; 0 for any other argument.
 int OneShotCommand(std::string_view argument);
 
+// What a command line asks for. The file is every other argument joined
+// by blanks (the whole line is one path); after "--" nothing is an option.
+// Qt's own options (-platform NAME, -display NAME, -session ID, ...) pass.
+struct CommandLine {
+  enum Kind { kRun, kHelp, kVersion, kOneShot, kBad } kind = kRun;
+  int command = 0;      // kOneShot
+  std::string file;     // kRun: "" for none
+  std::string unknown;  // kBad: the argument not understood, "" for a misuse
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
 }  // namespace prentix

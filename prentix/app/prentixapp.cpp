@@ -94,7 +94,16 @@ std::string CommandLinePath(const std::vector<std::string>& args) {
 
 std::string TrayTooltip() {
   const std::string& text = LiveSettings().TaskbarText;
-  return platform::Utf8ForBuffer(text.empty() ? std::string(GetSprachText(16010)) : text, 64);
+  // the standard text of some language, stored by an earlier OK in the
+  // settings, follows the language; only the user's own text stays
+  bool standard = text.empty();
+  if (const LanguageRow* row = FindLanguageRow(16010)) {
+    for (auto column : kLanguageColumn) {
+      const char* t = row->*column;
+      if (t && (text == t || text == platform::Utf8ForBuffer(t, 64))) standard = true;
+    }
+  }
+  return platform::Utf8ForBuffer(standard ? std::string(GetSprachText(16010)) : text, 64);
 }
 
 PrentixApp::PrentixApp(StartupSources sources) : sources_(std::move(sources)) {}

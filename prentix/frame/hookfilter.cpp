@@ -6,9 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/x11/keygrab.h"
 #include "platform/x11/x11.h"
 
 namespace prentix {
+
+std::optional<ModifierKeys> KeysOf(long word) {
+  using namespace platform::x11;
+  if (!(word & kKeysGiven)) return std::nullopt;
+  return ModifierKeys{(word & kModShift) != 0, (word & kModCtrl) != 0, (word & kModAlt) != 0};
+}
 
 HookCommandFilter::HookCommandFilter(unsigned long window, Deliver deliver)
     : window_(window), deliver_(std::move(deliver)) {
@@ -30,7 +37,7 @@ bool HookCommandFilter::nativeEventFilter(const QByteArray& eventType, void* mes
   if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
   auto* cm = reinterpret_cast<xcb_client_message_event_t*>(event);
   if (cm->type != atom_ || cm->window != window_ || cm->format != 32) return false;
-  deliver_(static_cast<int>(cm->data.data32[0]));
+  deliver_(static_cast<int>(cm->data.data32[0]), static_cast<long>(cm->data.data32[1]));
   return true;
 }
 

@@ -5,12 +5,20 @@
 
 #include <QAbstractNativeEventFilter>
 #include <functional>
+#include <optional>
+
+#include "prentix/capture/screensource.h"
 
 namespace prentix {
 
+// The keys a command's second word carries; nullopt when the sender did not
+// know them.
+std::optional<ModifierKeys> KeysOf(long word);
+
 class HookCommandFilter : public QAbstractNativeEventFilter {
  public:
-  using Deliver = std::function<void(int id)>;
+  // keys: the second word as the hook sent it (0 from older senders)
+  using Deliver = std::function<void(int id, long keys)>;
   // window: the X window the hook posts to. Without an X display the
   // filter never fires.
   HookCommandFilter(unsigned long window, Deliver deliver);

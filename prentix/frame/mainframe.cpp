@@ -253,12 +253,12 @@ void CMainFrame::UpdateTitle() {
   setWindowTitle(title);
 }
 
-void CMainFrame::PostCommand(int id, CommandSource source) {
+void CMainFrame::PostCommand(int id, CommandSource source, std::optional<ModifierKeys> keys) {
   QMetaObject::invokeMethod(
       this,
-      [this, id, source] {
+      [this, id, source, keys] {
         if (source == CommandSource::kHook) {
-          RouteFromHook(id);
+          RouteFromHook(id, keys);
         } else {
           router_->Route(id, source);
         }
@@ -267,14 +267,23 @@ void CMainFrame::PostCommand(int id, CommandSource source) {
       Qt::QueuedConnection);
 }
 
-void CMainFrame::RouteFromHook(int id) {
+void CMainFrame::RouteFromHook(int id, std::optional<ModifierKeys> keys) {
   // the hook holds Print Screen, so the copy the desktop would have made
   // is made here before the paste
-  if (id == cmd::kPasteAndPrint) {
-    ScreenSource* screen = CurrentScreenSource();
-    view_->SystemPrintScreen(screen && screen->Keys().alt);
-  }
+  // decided by the keys as they were at the release when the hook says
+  ScreenSource* screen = CurrentScreenSource();
+  const ModifierKeys held = keys ? *keys : screen ? screen->Keys() : ModifierKeys{};
+  TraceLog("RouteFromHook() %d, keys %s: shift %d ctrl %d alt %d\n", id,
+           keys ? "at the release" : "now", held.shift, held.ctrl, held.alt);
+  if (id == cmd::kPasteAndPrint) view_->SystemPrintScreen(held.alt);
+  view_->SetCommandKeys(held);
   router_->Route(id, CommandSource::kHook);
+  view_->SetCommandKeys(std::nullopt);
+}
+
+void CMainFrame::OpenFile(const std::string& path) {
+  doc_->OnOpenDocument(path);
+  UpdateCommandUi();
 }
 
 void CMainFrame::OnTrayMouse(TrayMouse mouse) {

@@ -7,10 +7,12 @@
 #include <QMessageBox>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "prentix/app/commandrouter.h"
 #include "prentix/app/framerules.h"
+#include "prentix/capture/screensource.h"
 
 class QLabel;
 
@@ -36,9 +38,14 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   // Enabled and checked states of every item and button, from the router.
   void UpdateCommandUi();
   // Handled from the event loop, after the command that posts it.
-  void PostCommand(int id, CommandSource source = CommandSource::kProgram);
+  // keys: the modifiers the hook saw at the key's release, when it says.
+  void PostCommand(int id, CommandSource source = CommandSource::kProgram,
+                   std::optional<ModifierKeys> keys = std::nullopt);
   // A command of the hook (or a one-shot command), handled now.
-  void RouteFromHook(int id);
+  void RouteFromHook(int id, std::optional<ModifierKeys> keys = std::nullopt);
+
+  // A file handed to the program (a second start): opened and shown.
+  void OpenFile(const std::string& path);
 
   // The tray icon's callback.
   void OnTrayMouse(TrayMouse mouse);

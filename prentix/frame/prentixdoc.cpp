@@ -77,8 +77,7 @@ bool CPrentixDoc::OnOpenDocument(const std::string& path) {
     TraceLog("OnOpenDocument() %s: %s\n", path.c_str(), reason.c_str());
     QString text = kCannotConvertText;
     if (!reason.empty()) text += "\n\n" + QString::fromStdString(path + ": " + reason);
-    path_.clear();
-    emit Changed();
+    // the picture shown and its file stay
     message(text);
     return false;
   }

@@ -74,7 +74,7 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
   CMainFrame* frame = frame_.get();
   hookFilter_ = std::make_unique<HookCommandFilter>(
       static_cast<unsigned long>(frame->winId()),
-      [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
+      [frame](int id, long keys) { frame->PostCommand(id, CommandSource::kHook, KeysOf(keys)); });
   qApp->installNativeEventFilter(hookFilter_.get());
   // a new tool tip or language reaches the icon at once
   connect(frame, &CMainFrame::SettingsChanged, frame, [this] {
@@ -93,7 +93,8 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
     };
     return true;
   }
-  bool show = !plan_.startHidden;
+  // a file asked for is shown, also by a tray program
+  bool show = !plan_.startHidden || plan_.openPath.has_value();
   if (plan_.trayIcon) {
     AddTrayIcon();
     if (!tray_) show = true;  // a window nobody could reach otherwise

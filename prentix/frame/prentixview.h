@@ -56,6 +56,9 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // The screen's copy that Print Screen makes itself (Alt: the active
   // window), put on the clipboard as a picture before the hook's paste.
   void SystemPrintScreen(bool window);
+  // The modifiers a hook command was given with, for its handler; unset,
+  // the handler reads the keyboard.
+  void SetCommandKeys(std::optional<ModifierKeys> keys) { commandKeys_ = keys; }
 
   // Print jobs still watched for a printer's failure.
   bool WatchingJobs() const { return !jobs_.empty(); }
@@ -166,7 +169,8 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
     QElapsedTimer since;
   };
   std::vector<std::unique_ptr<JobWatch>> jobs_;
-  std::string unreachableQueue_;  // named, but the scheduler did not answer
+  std::string unreachableQueue_;
+  std::optional<ModifierKeys> commandKeys_;  // named, but the scheduler did not answer
   class QTimer* jobTimer_ = nullptr;
 };
 

@@ -186,7 +186,7 @@ void CPrentixView::OnEd() {
   if (busyEd_) return;
   busyEd_ = true;
   OnEditPaste();
-  ModifierKeys keys = source ? source->Keys() : ModifierKeys{};
+  ModifierKeys keys = commandKeys_ ? *commandKeys_ : source ? source->Keys() : ModifierKeys{};
   ModifierRule rule = PasteModifiers(LiveSettings(), keys.shift, keys.ctrl);
   if (rule.saveRequest) Flags().captureSaveRequest = true;
   if (OutputFor(LiveSettings(), rule.counts) == CaptureOutput::kSave) {

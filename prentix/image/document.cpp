@@ -86,7 +86,7 @@ ImageFormat FormatForPath(std::string_view path) {
 }
 
 bool OpenImageDocument(const std::string& path, std::string* reason) {
-  g_image.reset();
+  // the picture shown stays until another one has been read
   const std::string host = platform::HostPath(path);
   struct stat st;
   if (host.empty() || stat(host.c_str(), &st) != 0) {
@@ -98,11 +98,10 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
     return false;
   }
   const ImageFormat format = FormatForPath(path);
+  auto dib = std::make_unique<SECDib>();
   if (format == ImageFormat::kDib) {
-    g_image = std::make_unique<SECDib>();
-    if (!g_image->LoadImage(host.c_str())) {
-      const std::string why = g_image->LoadError();
-      g_image.reset();
+    if (!dib->LoadImage(host.c_str())) {
+      const std::string why = dib->LoadError();
       Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
@@ -113,13 +112,12 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
       Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
-    auto dib = std::make_unique<SECDib>();
     if (!dib->TakeOver(*codec)) {
       Say(reason, "out of memory");
       return false;
     }
-    g_image = std::move(dib);
   }
+  g_image = std::move(dib);
   g_text.reset();
   return true;
 }

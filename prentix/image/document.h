@@ -28,8 +28,8 @@ ImageFormat FormatForPath(std::string_view path);
 
 inline constexpr const char* kCannotConvertText = "Sorry, can not convert this graphic file";
 
-// Replaces the current picture with the file's (the old one is gone even
-// when the open fails). False when no class can read it; *reason, when
+// Replaces the current picture with the file's; when the file cannot be
+// read the picture shown stays. False when no class can read it; *reason, when
 // given, then says why if that is known.
 bool OpenImageDocument(const std::string& path, std::string* reason = nullptr);
 

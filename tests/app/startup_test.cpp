@@ -197,6 +197,9 @@ TEST_F(AppTest, TrayTooltipIsCutToItsBuffer) {
   EXPECT_EQ(prentix::TrayTooltip(), std::string(62, 'x'));
   prentix::LiveSettings().TaskbarText = std::string(61, 'x') + "äz";
   EXPECT_EQ(prentix::TrayTooltip(), std::string(61, 'x') + "ä");
+  // a language's standard text follows the language chosen now
+  prentix::LiveSettings().TaskbarText = "The left mouse button prints out current screen.";
+  EXPECT_EQ(prentix::TrayTooltip(), "Die linke Maustaste druckt den aktuellen Bildschirm aus.");
 }
 
 }  // namespace

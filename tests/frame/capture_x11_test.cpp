@@ -125,6 +125,44 @@ TEST_F(CaptureX11Test, AKeyChosenInTheSettingsActsAtOnce) {
   EXPECT_FALSE(std::filesystem::exists(pxtest::TestRoot() + "/auto002.pxi"));
 }
 
+// Modifiers held only for the key's own event (macro keys, remote
+// desktops): the decision follows the keys at the release, not later.
+TEST_F(CaptureX11Test, ModifiersCountAsTheyWereAtTheRelease) {
+  QWidget painted;
+  painted.setWindowTitle("painted");
+  painted.resize(300, 200);
+  painted.move(200, 200);
+  struct Case {
+    const char* ini;
+    const char* keys;
+    const char* saved;  // the automatic name a save writes
+  } cases[] = {
+      {"NoPrinter=1\n", "alt+Print", nullptr},  // the active window, not the screen
+      {"SaveAsKeySa=1\nNoPrinter=1\n", "shift+Print", "auto001.pxi"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    StartWithKeys(c.ini, "Screen=\nWindow=\n");
+    painted.show();
+    painted.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&painted));
+    QTest::qWait(200);
+    ASSERT_EQ(pxtest::Run({"xdotool", "key", c.keys}), 0);
+    ASSERT_TRUE(WaitFor([&] { return CurrentImage() != nullptr; })) << pxtest::ReadFile(LogPath());
+    if (c.saved) {
+      EXPECT_TRUE(
+          WaitFor([&] { return std::filesystem::exists(pxtest::TestRoot() + "/" + c.saved); }));
+      EXPECT_EQ(CurrentImage()->m_dwWidth, 1280u);
+    } else {
+      EXPECT_EQ(static_cast<int>(CurrentImage()->m_dwWidth), painted.frameGeometry().width())
+          << pxtest::ReadFile(LogPath());
+      EXPECT_EQ(static_cast<int>(CurrentImage()->m_dwHeight), painted.frameGeometry().height());
+    }
+    TearDown();
+    SetUp();
+  }
+}
+
 // A home that cannot be written (and no WINDIR): the user hears once that
 // settings will not last, and the keys still reach the program.
 TEST_F(CaptureX11Test, AReadOnlyHomeKeepsTheKeysWorkingAndSaysSoOnce) {

@@ -1,10 +1,12 @@
 #include "prentix/frame/mainframe.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -179,13 +181,22 @@ void CMainFrame::Create() {
     bars_->LoadState();
   }
   UpdateCommandUi();
-  // menus and buttons follow the clipboard and the picture when idle
-  auto* idle = new QTimer(this);
-  connect(idle, &QTimer::timeout, this, [this] {
-    UpdateCommandUi();
+  // menus and buttons follow the clipboard and the picture when they
+  // change, not by polling: an idle program sleeps
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &CMainFrame::UpdateCommandUi);
+  connect(view_, &CPrentixView::MouseMoved, this, &CMainFrame::UpdatePanes);
+  connect(view_, &CPrentixView::StateChanged, this, [this] {
     UpdatePanes();
+    if (!commandUiDue_) {
+      // once for a burst of changes (a mouse drag, a capture)
+      commandUiDue_ = true;
+      QTimer::singleShot(0, this, [this] {
+        commandUiDue_ = false;
+        UpdateCommandUi();
+      });
+    }
   });
-  idle->start(300);
 
   // on Wayland an X server's grabs would catch keys only while one of its
   // own windows has the focus; the keys are the desktop's there

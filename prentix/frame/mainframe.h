@@ -111,6 +111,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   bool hookInstalled_ = false;
   int hookWindow_ = 0;
   bool sessionEnding_ = false;
+  bool commandUiDue_ = false;
   QWidget* preview_ = nullptr;
 };
 

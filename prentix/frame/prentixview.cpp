@@ -176,6 +176,7 @@ void CPrentixView::PictureChanged() {
   pictureValid_ = false;
   UpdateScrollSizes();
   viewport()->update();
+  emit StateChanged();
 }
 
 // A QImage over the picture's own rows (bottom-up, drawn mirrored), so a

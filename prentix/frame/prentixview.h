@@ -87,6 +87,10 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   // Something the user must learn without being kept waiting: a print or
   // save that failed and where the picture was kept, where pages went.
   void Notice(const QString& text);
+  // The picture changed: panes and commands follow; the mouse moved over
+  // it: the position pane follows.
+  void StateChanged();
+  void MouseMoved();
 
  public slots:
   // The document could not save a capture: kept elsewhere and told.

@@ -126,6 +126,7 @@ void CPrentixView::mouseMoveEvent(QMouseEvent* e) {
     if (!autoScroll_->isActive()) autoScroll_->start();
   }
   mouse_ = {ToPicture(p.x() + Scroll().x(), zoom_), ToPicture(p.y() + Scroll().y(), zoom_)};
+  emit MouseMoved();
   if (dragging_ && band_) {
     band_->setGeometry(QRect(bandOrigin_, p).normalized());
     if (showMessage) {

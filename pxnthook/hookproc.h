@@ -17,6 +17,9 @@ inline constexpr int kCmdCaptureScreen = 32782;
 inline constexpr int kVkShift = 16;
 inline constexpr int kVkMenu = 18;  // Alt
 inline constexpr int kVkSnapshot = 44;
+// In the runtime folder while print keys are held by other programs: their
+// key codes, separated by blanks; one file a process (its id appended).
+inline constexpr const char kHeldKeysFile[] = "prentix.keys-held.";
 inline constexpr uint32_t kKeyUpFlag = 0x80000000u;  // bit 31 of lParam: the key is being released
 
 // What the procedure reads and does, injected so that it runs the same over

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <set>
 
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -21,6 +23,7 @@ using platform::x11::kModShift;
 namespace {
 
 constexpr const char* kIniName = "prentix.ini";
+constexpr int kRetryMs = 5000;
 
 void AddRule(std::vector<GrabSpec>& out, const std::optional<std::string>& entry) {
   if (!entry) return;
@@ -98,6 +101,8 @@ void Listener::Regrab() {
   grabbed_ = true;
   grabs_ = specs;
   auto refused = grabber_->SetGrabs(specs);
+  missing_ = refused;
+  NoteMissing();
   if (!refused.empty() && !toldHeld_ && log_) {
     toldHeld_ = true;  // once: the desktop often keeps Print for itself
     log_("InstalliereHook() key " + std::to_string(refused.front().vk) +
@@ -134,7 +139,9 @@ void Listener::Run() {
 
   for (;;) {
     bool woken = false;
-    auto ev = grabber_->Next(60000, pollFd_, &woken);
+    // a key another program holds is asked for again every few seconds,
+    // only while one is missing: an idle hook otherwise sleeps
+    auto ev = grabber_->Next(missing_.empty() ? 60000 : kRetryMs, pollFd_, &woken);
     if (ev) {
       // a modifier let go between the key's press and its release (macro
       // keys, xdotool) still counts: it was held when the key went down
@@ -144,10 +151,38 @@ void Listener::Run() {
       HookProc(0, static_cast<uint32_t>(ev->vk), ev->release ? kKeyUpFlag : 0u, in);
       continue;
     }
-    if (!woken) continue;
+    if (!woken) {
+      if (!missing_.empty()) {
+        missing_ = grabber_->AddGrabs(missing_);
+        if (missing_.empty() && log_)
+          log_("InstalliereHook() the keys held by others are ours now\n");
+        NoteMissing();
+      }
+      continue;
+    }
     uint64_t n;
     if (read(stopFd_, &n, sizeof n) == sizeof n) return;
     if (SettingsChanged()) Regrab();
+  }
+}
+
+// The program tells the user which keys it could not have: it reads them
+// from the runtime folder right after the install.
+void Listener::NoteMissing() {
+  const std::string dir = platform::RuntimeDirectory();
+  if (dir.empty()) return;
+  const std::string path = dir + "/" + kHeldKeysFile + std::to_string(getpid());
+  if (missing_.empty()) {
+    unlink(path.c_str());
+    return;
+  }
+  std::set<int> codes;
+  for (const auto& g : missing_) codes.insert(g.vk);
+  std::string keys;
+  for (int vk : codes) keys += std::to_string(vk) + " ";
+  if (FILE* f = fopen(path.c_str(), "w")) {
+    fputs(keys.c_str(), f);
+    fclose(f);
   }
 }
 

@@ -46,6 +46,9 @@ class Listener {
   Log log_;
   int stopFd_ = -1, watchFd_ = -1, pollFd_ = -1;
   bool toldHeld_ = false;
+  // refused because another program holds them; tried again now and then
+  std::vector<platform::x11::GrabSpec> missing_;
+  void NoteMissing();
   std::vector<platform::x11::GrabSpec> grabs_;  // what is grabbed now
   bool grabbed_ = false;
   std::thread thread_;

@@ -54,6 +54,10 @@ void KeyGrabber::Ungrab() {
 
 std::vector<GrabSpec> KeyGrabber::SetGrabs(const std::vector<GrabSpec>& specs) {
   Ungrab();
+  return AddGrabs(specs);
+}
+
+std::vector<GrabSpec> KeyGrabber::AddGrabs(const std::vector<GrabSpec>& specs) {
   Display* d = conn_.display();
   std::vector<GrabSpec> refused;
   for (const auto& g : specs) {

@@ -34,6 +34,8 @@ class KeyGrabber {
   // Replaces the current grabs (each also with Caps Lock and Num Lock on, as
   // grabs match modifiers exactly). Returns the specs another program holds.
   std::vector<GrabSpec> SetGrabs(const std::vector<GrabSpec>& specs);
+  // Grabs these too, keeping what is held; returns the refused ones.
+  std::vector<GrabSpec> AddGrabs(const std::vector<GrabSpec>& specs);
   const std::vector<GrabSpec>& Grabs() const { return grabbed_; }
 
   // The next grabbed key event, waiting up to timeoutMs; also returns early

@@ -220,6 +220,14 @@ int HotKeyTextKey(HotKey key, std::string_view value) {
   return 1160 + choice;
 }
 
+std::string VirtualKeyName(int vk) {
+  if (vk == 44) return GetSprachText(1160);
+  if (vk >= 112 && vk <= 135) return "F" + std::to_string(vk - 111);
+  if ((vk >= 65 && vk <= 90) || (vk >= 48 && vk <= 57))
+    return std::string(1, static_cast<char>(vk));
+  return "#" + std::to_string(vk);
+}
+
 std::string HotKeyDisplayName(HotKey key, std::string_view value) {
   int textKey = HotKeyTextKey(key, value);
   return textKey ? GetSprachText(textKey) : std::string(value);

@@ -122,6 +122,9 @@ int HotKeyChoice(std::string_view value);
 // The language text key naming a value: 1160 (screen) or 1167 (window) for
 // the empty value, 1161-1166 for the others, 0 for an unknown value.
 int HotKeyTextKey(HotKey key, std::string_view value);
+// A key by its Windows key code, as the user knows it: "Print Screen" (in
+// the current language), "F12", "A", else "#" and the code.
+std::string VirtualKeyName(int vk);
 // The name shown for a value in the current language; an unknown value
 // (written by hand) is shown as it is.
 std::string HotKeyDisplayName(HotKey key, std::string_view value);

@@ -1,14 +1,16 @@
 #include "prentix/frame/aboutbox.h"
 
+#include <QMessageBox>
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/shell.h"
 #include "prentix/app/settings.h"
 #include "prentix/frame/icons.h"
+#include "prentix/frame/opener.h"
 #include "prentix/lang/sprache.h"
 
 namespace prentix {
@@ -61,10 +63,13 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   }
   links->addStretch();
   texts->addLayout(links);
+  auto tell = [this](const QString& text) {
+    QMessageBox::information(this, QString::fromUtf8(GetSprachText(16001)), text);
+  };
   connect(mail, &QPushButton::clicked, this,
-          [] { platform::ShellExecute("open", std::string("mailto:") + kMakerMail, "", "", 5); });
+          [this, tell] { OpenWithDesktop(this, std::string("mailto:") + kMakerMail, tell); });
   connect(web, &QPushButton::clicked, this,
-          [] { platform::ShellExecute("open", kMakerWeb, "", "", 5); });
+          [this, tell] { OpenWithDesktop(this, kMakerWeb, tell); });
 
   auto* top = new QHBoxLayout;
   top->addLayout(icons);

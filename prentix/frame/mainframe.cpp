@@ -15,7 +15,6 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include "platform/shell.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/menus.h"
 #include "prentix/app/settings.h"
@@ -24,6 +23,7 @@
 #include "prentix/app/viewstate.h"
 #include "prentix/capture/screensource.h"
 #include "prentix/frame/icons.h"
+#include "prentix/frame/opener.h"
 #include "prentix/frame/pointers.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
@@ -337,7 +337,7 @@ void CMainFrame::OnCommand(int id) {
       showMinimized();
       break;
     case kHelpTopics:
-      platform::ShellExecute("open", helpFile_, "", "", 5);
+      OpenWithDesktop(this, helpFile_, [this](const QString& text) { Notify(text); });
       break;
     case kToolbar:
       Customize();

@@ -1,5 +1,7 @@
 #include "prentix/frame/prentixqtapp.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -102,6 +104,7 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
   if (show) frame_->show();
   // once the window is up: a notice needs the tray or the window
   QTimer::singleShot(0, this, &CPrentixApp::CheckSettingsFolder);
+  if (!WaylandSession()) QTimer::singleShot(0, this, &CPrentixApp::CheckHeldKeys);
   // once the window is up: the desktop may ask the user about the keys
   if (WaylandSession()) QTimer::singleShot(0, this, &CPrentixApp::OfferDesktopKeys);
   return true;
@@ -109,6 +112,33 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
 
 // A read-only home or a full disk: the user learns at start that changes
 // will not last, instead of finding out when the settings are gone.
+// Keys another program holds (often the desktop keeps Print Screen): the
+// user learns it once; the hook takes them when they become free.
+void CPrentixApp::CheckHeldKeys() {
+  const std::string dir = platform::RuntimeDirectory();
+  if (dir.empty()) return;
+  std::string held;
+  const std::string file = dir + "/" + pxnthook::kHeldKeysFile + std::to_string(getpid());
+  if (FILE* f = fopen(file.c_str(), "r")) {
+    char text[256] = {};
+    held.assign(text, fread(text, 1, sizeof text - 1, f));
+    fclose(f);
+  }
+  std::string names;
+  for (size_t start = 0, end; start < held.size(); start = end + 1) {
+    end = held.find(' ', start);
+    if (end == std::string::npos) end = held.size();
+    const int vk = atoi(held.substr(start, end - start).c_str());
+    if (!vk) continue;
+    if (!names.empty()) names += ", ";
+    names += VirtualKeyName(vk);
+  }
+  if (names.empty()) return;
+  char text[1024];
+  snprintf(text, sizeof text, GetSprachText(16087), names.c_str());
+  frame_->Notify(QString::fromUtf8(text));
+}
+
 void CPrentixApp::CheckSettingsFolder() {
   const std::string folder = platform::WindowsDirectory();
   std::string why;

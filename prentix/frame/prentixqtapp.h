@@ -45,6 +45,7 @@ class CPrentixApp : public QObject, public CommandTarget {
   void AddTrayIcon();
   void OfferDesktopKeys();
   void CheckSettingsFolder();
+  void CheckHeldKeys();
 
   PrentixApp core_;
   StartupPlan plan_;

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -17,12 +18,12 @@
 #include <QVBoxLayout>
 
 #include "platform/paths.h"
-#include "platform/shell.h"
 #include "prentix/app/autostart.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/prentixapp.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/frame/opener.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/lang/sprache.h"
 
@@ -580,7 +581,9 @@ void PPage6::OnInitDialog() {
 void PPage6::ShowLog() {
   // every line is on disk already; the log goes on in the same file after
   CloseTraceLog(true);
-  platform::SpawnProgram({"xdg-open", platform::HostPath(W().Logging)});
+  OpenWithDesktop(this, platform::HostPath(W().Logging), [this](const QString& text) {
+    QMessageBox::information(this, QString::fromUtf8(GetSprachText(16001)), text);
+  });
 }
 
 void PPage6::OnApply() {

@@ -1,7 +1,10 @@
 // Captures with the real X11 copy, on the test X server with its window
 // manager: keys pressed with xdotool, a window the test painted.
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -18,6 +21,8 @@
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/image/secdib.h"
 #include "prentix/settings/psheet.h"
+
+extern "C" char** environ;
 
 namespace {
 
@@ -161,6 +166,37 @@ TEST_F(CaptureX11Test, ModifiersCountAsTheyWereAtTheRelease) {
     TearDown();
     SetUp();
   }
+}
+
+// A key another program holds: the user hears it once, and the key is
+// taken when that program lets it go.
+TEST_F(CaptureX11Test, AKeyHeldElsewhereIsToldAndTakenWhenFree) {
+  ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini", "[Key]\nScreen=123\n"));
+  const std::string watch = pxtest::BuiltProgram("pxhookwatch");
+  pid_t other = 0;
+  char* argv[] = {const_cast<char*>(watch.c_str()), nullptr};
+  ASSERT_EQ(posix_spawn(&other, watch.c_str(), nullptr, nullptr, argv, environ), 0);
+  QTest::qWait(500);  // it holds F12 and Print Screen now
+  Start("Taskbar=no\nUseSaveAsNameFormat=1\nPRINTER=PDF file\n[Key]\nScreen=123\n");
+  app_->Doc()->message = [this](const QString& text) { messages_.push_back(text.toStdString()); };
+  QTest::qWait(300);
+  const std::string log = pxtest::ReadFile(LogPath());
+  const std::string notice = "Notify() Another program holds the key ";
+  const size_t first = log.find(notice);
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find(notice, first + 1), std::string::npos);
+  EXPECT_NE(log.find("F12", first), std::string::npos);
+  // gone at once, without the goodbye that would name its window again
+  kill(other, SIGKILL);
+  waitpid(other, nullptr, 0);
+  const std::string file = pxtest::TestRoot() + "/auto001.pxi";
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        pxtest::Run({"xdotool", "key", "F12"});
+        return WaitFor([&] { return std::filesystem::exists(file); }, 500);
+      },
+      12000))
+      << pxtest::ReadFile(LogPath());
 }
 
 // A home that cannot be written (and no WINDIR): the user hears once that

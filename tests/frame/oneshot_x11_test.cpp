@@ -1,6 +1,15 @@
 // The one-shot commands a desktop's own key bindings can run.
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "gui/guitest.h"
 #include "prentix/app/commands.h"
@@ -11,6 +20,38 @@ using namespace prentix;
 using guitest::GuiTest;
 
 const std::string kPrentix = std::string(PX_BUILD_DIR) + "/prentix/prentix";
+
+extern "C" char** environ;
+
+// A resident program of the test: started in the background, ended with it.
+struct Started {
+  pid_t pid = 0;
+  explicit Started(std::vector<std::string> args) {
+    args.insert(args.begin(), kPrentix);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn(&pid, kPrentix.c_str(), nullptr, nullptr, argv.data(), environ);
+  }
+  ~Started() { End(); }
+  // Still running after ms; an ended one is reaped.
+  bool Alive(int ms = 0) {
+    for (int waited = 0;; waited += 50) {
+      if (pid <= 0 || waitpid(pid, nullptr, WNOHANG) == pid) {
+        pid = 0;
+        return false;
+      }
+      if (waited >= ms) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  void End() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = 0;
+  }
+};
 
 TEST_F(GuiTest, OneShotPrintScreenPrintsAndEndsOrHandsOverToTheRunningProgram) {
   // nothing running: it captures, prints (to the PDF-file printer here) and ends
@@ -33,6 +74,64 @@ TEST_F(GuiTest, OneShotPrintScreenPrintsAndEndsOrHandsOverToTheRunningProgram) {
   EXPECT_TRUE(WaitFor(
       [&] { return WasRouted(cmd::kPrintWindow, CommandSource::kHook, RouteResult::kHandled); }));
   EXPECT_FALSE(std::filesystem::exists(pxtest::TestRoot() + "/home/Prentix/prentix002.pdf"));
+}
+
+// One Prentix per session: a later start hands over and ends, two at once
+// end as one, and whoever runs has the keys.
+TEST_F(GuiTest, ALaterStartHandsOverAndOnlyOnePrentixRuns) {
+  const std::string root = pxtest::TestRoot(), run = root + "/run";
+  ASSERT_EQ(mkdir(run.c_str(), 0700), 0);
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  ASSERT_EQ(chdir(root.c_str()), 0);
+  ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                                "[Verwendung]\nUseSaveAsNameFormat=1\n[Key]\nScreen=123\n"));
+  QImage red(40, 30, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(QString::fromStdString(root + "/red.bmp")));
+  auto socketUp = [&] { return std::filesystem::exists(run + "/prentix.socket"); };
+
+  {
+    Started first({});
+    ASSERT_TRUE(WaitFor(socketUp, 5000));
+    Started second({root + "/red.bmp"});
+    EXPECT_FALSE(second.Alive(5000));  // handed over and ended
+    EXPECT_TRUE(first.Alive());
+    // the running one shows the file in its window
+    EXPECT_TRUE(WaitFor([] {
+      return pxtest::Run({"xdotool", "search", "--name", "^red\\.bmp - Prentix$"}) == 0;
+    }));
+  }  // ended without cleaning up: its socket stays behind
+
+  {
+    Started one({}), other({});
+    QTest::qWait(3000);
+    EXPECT_EQ(one.Alive() + other.Alive(), 1);
+  }
+
+  // a start after the resident one has gone has the keys
+  Started last({});
+  ASSERT_TRUE(WaitFor(socketUp, 5000));
+  QTest::qWait(500);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        pxtest::Run({"xdotool", "key", "F12"});
+        return WaitFor([&] { return std::filesystem::exists(root + "/auto001.pxi"); }, 1000);
+      },
+      6000));
+}
+
+TEST_F(GuiTest, AnUnknownOptionEndsAtOnceWithTheUsage) {
+  const std::string err = pxtest::TestRoot() + "/err.txt";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(pxtest::Run({"sh", "-c", kPrentix + " --bogus 2>" + err}), 2);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(pxtest::ReadFile(err).rfind("prentix: unknown option --bogus\nusage: prentix", 0), 0u);
+  // nor does it need a display to say so; a real start without one says why
+  EXPECT_EQ(pxtest::Run({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kPrentix, "--bogus"}), 2);
+  EXPECT_EQ(
+      pxtest::Run({"sh", "-c", "env -u DISPLAY -u WAYLAND_DISPLAY " + kPrentix + " 2>" + err}), 1);
+  EXPECT_EQ(pxtest::ReadFile(err),
+            "prentix: no desktop session: Prentix needs an X11 or Wayland display\n");
 }
 
 }  // namespace

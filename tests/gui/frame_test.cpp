@@ -16,6 +16,7 @@
 #include "gui/guitest.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/menus.h"
+#include "prentix/frame/opener.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
 #include "prentix/toolbars/customizesheet.h"
@@ -308,6 +309,43 @@ TEST_F(GuiTest, EditPictureHandsThePathToTheToolAsOneArgument) {
   EXPECT_EQ(app_->Doc()->PathName(), picture);
   EXPECT_EQ(Frame().windowTitle().toStdString(), "Shot 1.PXI - Prentix");
   EXPECT_EQ(CurrentImage()->m_dwWidth, 4u);
+}
+
+}  // namespace
+
+namespace {
+
+// A damaged file and a help page nobody can open: the user is told, and
+// what was shown stays.
+TEST_F(GuiTest, AFailedOpenKeepsThePictureAndHelpNobodyOpensIsTold) {
+  const std::string good = pxtest::TestRoot() + "/good.pxi", bad = pxtest::TestRoot() + "/bad.pxi";
+  ASSERT_TRUE(SaveImageDocument(*SmallPicture(), good));
+  ASSERT_TRUE(pxtest::WriteFile(bad, "BM but nothing after"));
+  Start("Taskbar=no\n", {good});
+  std::vector<std::string> messages;
+  app_->Doc()->message = [&](const QString& text) { messages.push_back(text.toStdString()); };
+  app_->Doc()->promptFileName = [&](bool, const QString&, const std::string&) { return bad; };
+  const SECDib* shown = CurrentImage();
+  app_->Router().Route(cmd::kOpen, CommandSource::kMenu);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Sorry, can not convert this graphic file", 0), 0u);
+  EXPECT_EQ(CurrentImage(), shown);
+  EXPECT_EQ(app_->Doc()->PathName(), good);
+  EXPECT_EQ(Frame().windowTitle(), "good.pxi - Prentix");
+
+  // xdg-open that finds no program for the page
+  const std::string bin = pxtest::TestRoot() + "/bin";
+  mkdir(bin.c_str(), 0755);
+  ASSERT_TRUE(pxtest::WriteFile(bin + "/xdg-open", "#!/bin/sh\nexit 3\n"));
+  chmod((bin + "/xdg-open").c_str(), 0755);
+  const std::string path = getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  std::vector<std::string> told;
+  OpenWithDesktop(&Frame(), "/help/prentix.html",
+                  [&](const QString& text) { told.push_back(text.toStdString()); });
+  EXPECT_TRUE(WaitFor([&] { return !told.empty(); }));
+  EXPECT_EQ(told, std::vector<std::string>{"No program could open /help/prentix.html."});
+  setenv("PATH", path.c_str(), 1);
 }
 
 }  // namespace

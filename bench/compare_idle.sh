@@ -13,15 +13,23 @@ build=${1:-build-bench}
 seconds=${BENCH_IDLE_SECONDS:-30}
 measure='
   export XDG_RUNTIME_DIR=$(mktemp -d)
-  switches() { cat /proc/$1/task/*/status 2>/dev/null | awk "/^voluntary_ctxt_switches/ {n += \$2} END {print n+0}"; }
+  # per thread, so that a thread ending in between (a pool thread idle
+  # for 30 s) does not take its earlier count away
+  switches() {
+    for t in /proc/$1/task/*; do
+      echo "${t##*/} $(awk "/^voluntary_ctxt_switches/ {print \$2}" $t/status 2>/dev/null)"
+    done
+  }
+  delta() { awk "NR == FNR {a[\$1] = \$2; next} {d += \$2 - a[\$1]} END {print d + 0}" "$1" "$2"; }
   ticks() { awk "{print \$14 + \$15}" /proc/$1/stat; }
   run() {  # label seconds pid...
     local label=$1 secs=$2; shift 2
-    local -A s0 t0
-    for p in "$@"; do s0[$p]=$(switches $p); t0[$p]=$(ticks $p); done
+    local -A t0
+    for p in "$@"; do switches $p >"$XDG_RUNTIME_DIR/s0.$p"; t0[$p]=$(ticks $p); done
     sleep "$secs"
     for p in "$@"; do
-      local s=$(( $(switches $p) - ${s0[$p]} )) t=$(( $(ticks $p) - ${t0[$p]} ))
+      switches $p >"$XDG_RUNTIME_DIR/s1.$p"
+      local s=$(delta "$XDG_RUNTIME_DIR/s0.$p" "$XDG_RUNTIME_DIR/s1.$p") t=$(( $(ticks $p) - ${t0[$p]} ))
       printf "%-28s %-10s %6d wakeups %6.2f/s  %4d CPU ticks\n" "$label" "$(cat /proc/$p/comm)" "$s" \
         "$(awk -v s=$s -v n=$secs "BEGIN {print s / n}")" "$t"
     done

@@ -23,7 +23,14 @@ QString CommandRequest(int id) { return "command " + QString::number(id); }
 
 QString InstanceSocketPath() {
   const std::string dir = platform::RuntimeDirectory();
-  return dir.empty() ? QString() : QString::fromStdString(dir) + "/prentix.socket";
+  if (dir.empty()) return {};
+  // a session is a display: a Prentix on a private X server (make run's
+  // demonstration, a nested desktop) is one of its own
+  QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (display.isEmpty()) display = qEnvironmentVariable("DISPLAY");
+  display.replace('/', '_');
+  return QString::fromStdString(dir) + "/prentix" + (display.isEmpty() ? "" : "-" + display) +
+         ".socket";
 }
 
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent), server_(new QLocalServer(this)) {

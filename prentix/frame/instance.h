@@ -35,7 +35,8 @@ class InstanceServer : public QObject {
   QLocalServer* server_;
 };
 
-// Where the socket is: "" when there is no private runtime folder.
+// Where the socket is (one a display): "" when there is no private runtime
+// folder.
 QString InstanceSocketPath();
 
 }  // namespace prentix

@@ -88,7 +88,8 @@ TEST_F(GuiTest, ALaterStartHandsOverAndOnlyOnePrentixRuns) {
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
   ASSERT_TRUE(red.save(QString::fromStdString(root + "/red.bmp")));
-  auto socketUp = [&] { return std::filesystem::exists(run + "/prentix.socket"); };
+  const std::string socket = run + "/prentix-" + getenv("DISPLAY") + ".socket";
+  auto socketUp = [&] { return std::filesystem::exists(socket); };
 
   {
     Started first({});

@@ -70,4 +70,8 @@ long ParseWindowHandle(std::string_view text);
 // or cannot be read.
 std::optional<long> ReadTargetWindow();
 
+// Stores the window as "%d" in that value, or in the stand-in while the
+// registry cannot be written; false when it could be stored nowhere.
+bool WriteTargetWindow(int window);
+
 }  // namespace pxnthook

@@ -85,3 +85,11 @@ function(px_fuzz src)
   target_link_libraries(${name} PRIVATE ${deps})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endfunction()
+
+# px_exports_only_declared(target): a shared library exports what its code
+# marks visible and none of the standard library's instantiations.
+function(px_exports_only_declared target)
+  set(map ${CMAKE_SOURCE_DIR}/cmake/exports.map)
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
+endfunction()

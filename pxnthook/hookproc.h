@@ -22,6 +22,17 @@ inline constexpr int kVkSnapshot = 44;
 inline constexpr const char kHeldKeysFile[] = "prentix.keys-held.";
 inline constexpr uint32_t kKeyUpFlag = 0x80000000u;  // bit 31 of lParam: the key is being released
 
+// What the program does on each command, for the tools that send or show them.
+struct HookCommand {
+  int id;
+  const char* meaning;
+};
+inline constexpr HookCommand kHookCommands[] = {
+    {kCmdCaptureScreen, "capture the screen"},
+    {kCmdCaptureWindow, "capture the active window"},
+    {kCmdPasteAndPrint, "take the picture from the clipboard (Print Screen)"},
+};
+
 // What the procedure reads and does, injected so that it runs the same over
 // the real desktop and in tests.
 struct HookInputs {
@@ -69,5 +80,9 @@ long ParseWindowHandle(std::string_view text);
 // runtime folder's stand-in while there is one; nullopt when it is missing
 // or cannot be read.
 std::optional<long> ReadTargetWindow();
+
+// Stores the window as "%d" in that value, or in the stand-in while the
+// registry cannot be written; false when it could be stored nowhere.
+bool WriteTargetWindow(int window);
 
 }  // namespace pxnthook

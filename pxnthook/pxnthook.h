@@ -3,6 +3,9 @@
 // with its main window once the window exists (install 1) and again when
 // the window goes (install 0).
 
+// Everything else in the library is hidden: this is its whole interface.
+#define PXNTHOOK_API __attribute__((visibility("default")))
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -13,7 +16,7 @@ extern "C" {
 // or stops listening for the print keys. 1 when the state changed, 0 when
 // it already was as asked or listening could not start (also when the
 // window could be stored nowhere: the keys then stay with other programs).
-int InstalliereHook(int window, int install);
+PXNTHOOK_API int InstalliereHook(int window, int install);
 
 #ifdef __cplusplus
 }

@@ -7,6 +7,6 @@
 namespace ixstdf {
 
 // null: this host again. The source must outlive its use.
-__attribute__((visibility("default"))) void SetSystemSource(platform::SystemSource* source);
+void SetSystemSource(platform::SystemSource* source);
 
 }  // namespace ixstdf

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <vector>
 
 namespace platform::x11 {
 
@@ -23,16 +24,41 @@ namespace {
 // asked (XSync runs the handler on the calling thread).
 thread_local int t_lastError = 0;
 
-int NoteError(Display*, XErrorEvent* e) {
-  t_lastError = e->error_code;
-  return 0;
+// This code is in a process twice when the program links it and the hook
+// library carries its own hidden copy: each copy takes the errors of the
+// displays it opened and hands the others to the handler it replaced.
+std::mutex g_displaysMutex;
+XErrorHandler g_otherHandler = nullptr;
+
+// Never destroyed: connections held by static objects close after the
+// other statics of their module are gone.
+std::vector<Display*>& OwnDisplays() {
+  static auto& displays = *new std::vector<Display*>;
+  return displays;
+}
+
+int NoteError(Display* d, XErrorEvent* e) {
+  bool ours;
+  {
+    std::lock_guard<std::mutex> lock(g_displaysMutex);
+    auto& own = OwnDisplays();
+    ours = std::find(own.begin(), own.end(), d) != own.end();
+  }
+  if (ours || !g_otherHandler) {
+    t_lastError = e->error_code;
+    return 0;
+  }
+  return g_otherHandler(d, e);
 }
 
 void InitXlibOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();  // the hook listener talks to its own connection from another thread
-    XSetErrorHandler(NoteError);
+    // Xlib's default handler ends the process: never hand anything to it
+    XErrorHandler before = XSetErrorHandler(nullptr);
+    XErrorHandler byDefault = XSetErrorHandler(NoteError);
+    g_otherHandler = before == byDefault ? nullptr : before;
   });
 }
 
@@ -148,6 +174,10 @@ std::unique_ptr<Connection> Connection::Open(const char* name) {
 }
 
 Connection::Connection(Display* d) : display_(d) {
+  {
+    std::lock_guard<std::mutex> lock(g_displaysMutex);
+    OwnDisplays().push_back(d);
+  }
   int major, minor;
   Bool pixmaps;
   shm_ = XShmQueryVersion(d, &major, &minor, &pixmaps) == True;
@@ -156,6 +186,9 @@ Connection::Connection(Display* d) : display_(d) {
 Connection::~Connection() {
   ReleaseShm();
   XCloseDisplay(display_);
+  std::lock_guard<std::mutex> lock(g_displaysMutex);
+  auto& own = OwnDisplays();
+  own.erase(std::find(own.begin(), own.end(), display_));
 }
 
 bool Connection::Synced() {

@@ -21,7 +21,9 @@ void Usage(FILE* out) {
       "\".gif\", \".tif\", \".jpg\", \".pcx\", \".tga\", \".png\" found in it, else the own\n"
       "bitmap format. GIF and PCX are reduced to 256 colours. An output is written whole or\n"
       "not at all. FORMAT is one of pxi, bmp, dib, gif, tif, tiff, jpg, pcx, tga, png.\n"
-      "Exit status 0 when every picture was converted, 1 otherwise.\n",
+      "  -h, --help  show this text\n"
+      "Exit status 0 when every picture was converted, 1 otherwise, 2 for a wrong\n"
+      "command line.\n",
       out);
 }
 

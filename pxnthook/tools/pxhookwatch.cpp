@@ -3,23 +3,34 @@
 // hot keys of prentix.ini without the capture program.
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/x11/x11.h"
+#include "pxnthook/hookproc.h"
 #include "pxnthook/pxnthook.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
 const char* Meaning(int id) {
-  switch (id) {
-    case 32771: return "paste the clipboard picture (Print Screen)";
-    case 32781: return "capture the active window";
-    case 32782: return "capture the screen";
-  }
+  for (const auto& c : pxnthook::kHookCommands)
+    if (c.id == id) return c.meaning;
   return "unknown command";
 }
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    const bool help = argc == 2 && strcmp(argv[1], "--help") == 0;
+    fputs(
+        "Usage: pxhookwatch\n"
+        "Shows a small window, installs the keyboard hook for it and prints every\n"
+        "command the print keys send, until interrupted.\n"
+        "  --help  show this text\n"
+        "Exit status 0 when interrupted, 1 without a display or when the hook cannot\n"
+        "be installed, 2 for a wrong command line.\n",
+        help ? stdout : stderr);
+    return help ? 0 : 2;
+  }
   auto conn = platform::x11::Connection::Open();
   if (!conn) {
     fprintf(stderr, "pxhookwatch: cannot open the X display\n");

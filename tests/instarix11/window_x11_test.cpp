@@ -81,7 +81,9 @@ TEST_F(InstallerX11, CancelStopsALongCopyAtOnce) {
     fs::create_directories(dir);
     for (int i = 0; i < 100; ++i)
       ASSERT_TRUE(pxtest::WriteFile(dir + "/f" + std::to_string(i), small + std::to_string(i)));
-    if (d % 10 == 5) ASSERT_TRUE(pxtest::WriteFile(dir + "/big", large));
+    if (d % 10 == 5) {
+      ASSERT_TRUE(pxtest::WriteFile(dir + "/big", large));
+    }
   }
   ASSERT_TRUE(
       pxtest::WriteFile(root_ + "/copy.inf", "copydirrecursive '" + src + "' '" + dst + "'\n"));

@@ -135,6 +135,14 @@ std::string RuntimeDirectory() {
   return PrivateFolder(dir) ? dir : std::string();
 }
 
+bool WaylandSocketPresent() {
+  std::string socket = Env("WAYLAND_DISPLAY");
+  if (socket.empty()) return false;
+  if (socket.front() != '/') socket = Env("XDG_RUNTIME_DIR") + "/" + socket;
+  struct stat st {};
+  return stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 bool FolderWritable(const std::string& folder, std::string* reason) {
   // a real file, not access(): root passes access() on read-only mounts and
   // immutable folders, and a full disk only shows when something is made

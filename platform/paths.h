@@ -34,6 +34,10 @@ std::string TempDirectory();
 // trailing separator.
 std::string RuntimeDirectory();
 
+// Whether WAYLAND_DISPLAY names a socket that is there (a relative name is
+// in $XDG_RUNTIME_DIR).
+bool WaylandSocketPresent();
+
 // Whether a new file can be made in the folder; when not, *reason says why
 // (strerror of the attempt).
 bool FolderWritable(const std::string& folder, std::string* reason = nullptr);

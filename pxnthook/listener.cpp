@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "pxnthook/hookproc.h"
@@ -180,10 +181,7 @@ void Listener::NoteMissing() {
   for (const auto& g : missing_) codes.insert(g.vk);
   std::string keys;
   for (int vk : codes) keys += std::to_string(vk) + " ";
-  if (FILE* f = fopen(path.c_str(), "w")) {
-    fputs(keys.c_str(), f);
-    fclose(f);
-  }
+  platform::ReplaceFile(path, keys);
 }
 
 bool Listener::SettingsChanged() {

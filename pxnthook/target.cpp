@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "pxnthook/hookproc.h"
@@ -40,28 +41,14 @@ bool WriteTargetWindow(int window) {
     if (!standIn.empty()) unlink(standIn.c_str());
     return true;
   }
-  if (standIn.empty()) return false;
-  std::string temp = standIn + ".new";
-  FILE* f = fopen(temp.c_str(), "w");
-  if (!f) return false;
-  const bool written = fputs(text, f) >= 0;
-  if (fclose(f) != 0 || !written || rename(temp.c_str(), standIn.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return !standIn.empty() && platform::ReplaceFile(standIn, text);
 }
 
 // Looks for the value named exactly "hwnd" (case matters here) among the
 // key's values, as the hook always has.
 std::optional<long> ReadTargetWindow() {
   if (const std::string standIn = StandInPath(); !standIn.empty()) {
-    if (FILE* f = fopen(standIn.c_str(), "r")) {
-      char text[21] = {};
-      const size_t n = fread(text, 1, sizeof text - 1, f);
-      fclose(f);
-      return ParseWindowHandle(std::string_view(text, n));
-    }
+    if (auto text = platform::ReadWholeFile(standIn)) return ParseWindowHandle(*text);
   }
   platform::HKEY key;
   if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kTargetKey, 0, platform::KEY_READ,

@@ -5,8 +5,6 @@
 //   instari SCRIPT DIRECTORY    changes to DIRECTORY first, then runs SCRIPT
 //   instari "/c STATEMENT"      runs one statement
 
-#include <sys/stat.h>
-
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -89,14 +87,7 @@ class ProgramFacts : public instari::script::HostSystemFacts {
 // A display named and answering: a stale DISPLAY (an ssh session without
 // X forwarding) gives the console instead of a program that cannot start.
 bool DisplayReachable() {
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  if (wayland && *wayland) {
-    std::string socket = wayland;
-    const char* runtime = getenv("XDG_RUNTIME_DIR");
-    if (socket.front() != '/') socket = std::string(runtime ? runtime : "") + "/" + socket;
-    struct stat st;
-    if (stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return true;
-  }
+  if (platform::WaylandSocketPresent()) return true;
   const char* x = getenv("DISPLAY");
   if (!x || !*x) return false;
 #ifdef INSTARI_WITH_X11

@@ -20,12 +20,6 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string Format(int key, const std::string& a, const std::string& b = {}) {
-  char text[2048];
-  snprintf(text, sizeof text, GetSprachText(key), a.c_str(), b.c_str());
-  return text;
-}
-
 std::string WithDetail(int key, const std::string& detail) {
   std::string text = GetSprachText(key);
   if (!detail.empty()) text += " (" + detail + ")";
@@ -69,16 +63,16 @@ std::string JobMissing(const std::string& schedulerError) {
 }
 
 std::string PrintFailureText(const std::string& printer, const std::string& reason) {
-  return Format(16075, printer, reason);
+  return FormatSprachText(16075, printer, reason);
 }
 
 std::string SaveFailureText(const std::string& folder, const std::string& reason) {
-  return Format(16076, folder, reason);
+  return FormatSprachText(16076, folder, reason);
 }
 
 std::string KeptText(const std::string& keptPath, bool hadPicture) {
   if (!hadPicture) return {};
-  return keptPath.empty() ? std::string(GetSprachText(16078)) : Format(16077, keptPath);
+  return keptPath.empty() ? std::string(GetSprachText(16078)) : FormatSprachText(16077, keptPath);
 }
 
 std::string AutoSaveFolder(const std::string& pattern) {
@@ -133,7 +127,7 @@ std::string PdfFolderFor(const std::string& documentsFolder, const std::string& 
 }
 
 std::string SettingsNotice(const std::string& folder, bool writable, const std::string& reason) {
-  return writable ? std::string() : Format(16080, folder, reason);
+  return writable ? std::string() : FormatSprachText(16080, folder, reason);
 }
 
 }  // namespace prentix

@@ -1,7 +1,5 @@
 // prentix: prints what is on the screen when a print key is pressed.
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <csignal>
@@ -38,15 +36,7 @@ bool DisplayAnswers() {
   if (platform && *platform && std::string(platform).rfind("xcb", 0) != 0 &&
       std::string(platform).rfind("wayland", 0) != 0)
     return true;  // offscreen, vnc, ...: Qt's to judge
-  if (const char* wayland = getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
-    std::string socket = wayland;
-    if (socket.front() != '/') {
-      const char* runtime = getenv("XDG_RUNTIME_DIR");
-      socket = std::string(runtime ? runtime : "") + "/" + socket;
-    }
-    struct stat st {};
-    if (stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) return true;
-  }
+  if (platform::WaylandSocketPresent()) return true;
   const char* x = getenv("DISPLAY");
   return x && *x && platform::x11::Connection::Open() != nullptr;
 }

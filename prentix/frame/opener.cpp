@@ -12,10 +12,8 @@ void OpenWithDesktop(QObject* owner, const std::string& target,
   auto* process = new QProcess(owner);
   auto failed = [process, target, tell](const char* why) {
     TraceLog("OpenWithDesktop() %s: %s\n", target.c_str(), why);
-    char text[1024];
-    snprintf(text, sizeof text, GetSprachText(16086), target.c_str());
     process->deleteLater();
-    if (tell) tell(QString::fromUtf8(text));
+    if (tell) tell(QString::fromStdString(FormatSprachText(16086, target)));
   };
   // reaped when it ends: no zombie stays behind
   QObject::connect(process, &QProcess::finished, owner,

@@ -8,7 +8,9 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "prentix/app/commands.h"
 #include "prentix/app/framerules.h"
@@ -117,26 +119,14 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
 void CPrentixApp::CheckHeldKeys() {
   const std::string dir = platform::RuntimeDirectory();
   if (dir.empty()) return;
-  std::string held;
-  const std::string file = dir + "/" + pxnthook::kHeldKeysFile + std::to_string(getpid());
-  if (FILE* f = fopen(file.c_str(), "r")) {
-    char text[256] = {};
-    held.assign(text, fread(text, 1, sizeof text - 1, f));
-    fclose(f);
-  }
+  const auto held =
+      platform::ReadWholeFile(dir + "/" + pxnthook::kHeldKeysFile + std::to_string(getpid()));
+  if (!held) return;
+  std::istringstream codes(*held);
   std::string names;
-  for (size_t start = 0, end; start < held.size(); start = end + 1) {
-    end = held.find(' ', start);
-    if (end == std::string::npos) end = held.size();
-    const int vk = atoi(held.substr(start, end - start).c_str());
-    if (!vk) continue;
-    if (!names.empty()) names += ", ";
-    names += VirtualKeyName(vk);
-  }
+  for (int vk; codes >> vk;) names += (names.empty() ? "" : ", ") + VirtualKeyName(vk);
   if (names.empty()) return;
-  char text[1024];
-  snprintf(text, sizeof text, GetSprachText(16087), names.c_str());
-  frame_->Notify(QString::fromUtf8(text));
+  frame_->Notify(QString::fromStdString(FormatSprachText(16087, names)));
 }
 
 void CPrentixApp::CheckSettingsFolder() {

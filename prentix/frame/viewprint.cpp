@@ -242,9 +242,7 @@ void CPrentixView::TellPdfFolder(const QString& folder) {
   if (g_pdfFolderTold || GetIni(kNoticeSection, kPdfFolderEntry) == f) return;
   g_pdfFolderTold = true;
   WriteIni(kNoticeSection, kPdfFolderEntry, f);
-  char text[1024];
-  snprintf(text, sizeof text, GetSprachText(16079), f.c_str());
-  emit Notice(QString::fromUtf8(text));
+  emit Notice(QString::fromStdString(FormatSprachText(16079, f)));
 }
 
 void CPrentixView::OnFilePrintSetup() {

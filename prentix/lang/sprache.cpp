@@ -1,6 +1,7 @@
 #include "prentix/lang/sprache.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -81,5 +82,11 @@ int LoadSprachString(int id, char* buffer, int size) {
 }
 
 std::string LoadSprachString(int id) { return std::string(TextOrResource(id)); }
+
+std::string FormatSprachText(int key, const std::string& a, const std::string& b) {
+  char text[2048];
+  snprintf(text, sizeof text, GetSprachText(key), a.c_str(), b.c_str());
+  return text;
+}
 
 }  // namespace prentix

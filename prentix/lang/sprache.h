@@ -49,6 +49,9 @@ const char* GetSprachText(int key);
 // The same for an explicit language number.
 const char* GetSprachText(int key, int sprache);
 
+// The key's text with its placeholders ("%s") filled in, in order.
+std::string FormatSprachText(int key, const std::string& a, const std::string& b = {});
+
 // The loader of string resources by number. Copies the key's text, cut to
 // size - 1 bytes at a character boundary, into buffer and zero-terminates it;
 // when the table gives no text, the program's resource string of that number

@@ -66,6 +66,13 @@ for lang in de en; do
     echo "screenshots: docs/screenshots/printed-$lang.png"
   fi
 
+  # the print preview of the capture, closed with its own button
+  send 57609
+  grab "$main" "preview-$lang"
+  case $lang in de) close=alt+s ;; en) close=alt+c ;; esac
+  xdotool windowactivate --sync "$main" key --clearmodifiers "$close"
+  sleep 0.3
+
   # the about box, through the Help menu's last item
   xdotool windowactivate --sync "$main" key --clearmodifiers alt+h
   sleep 0.3

@@ -1,5 +1,6 @@
 #include "prentix/app/framerules.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,9 +60,18 @@ std::optional<std::vector<std::string>> ToolArguments(std::string_view tool,
 }
 
 std::string TempPicturePath() {
-  std::string dir = platform::TempDirectory();
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir + "~pxi.pxi";
+  // a capture holds whatever was on the screen: it goes where only the user
+  // may look, never to a fixed name in the shared temporary folder
+  std::string dir = platform::RuntimeDirectory();
+  if (dir.empty()) {
+    static std::string own;
+    if (own.empty()) {
+      std::string pattern = platform::TempDirectory() + "prentix-XXXXXX";
+      if (mkdtemp(pattern.data())) own = pattern;
+    }
+    dir = own;
+  }
+  return dir.empty() ? std::string() : dir + "/~pxi.pxi";
 }
 
 std::string MailSubject() { return std::string(GetSprachText(16001)) + " ..."; }

@@ -45,8 +45,10 @@ std::string HelpFilePath(std::string_view programPath);
 std::optional<std::vector<std::string>> ToolArguments(std::string_view tool,
                                                       const std::string& picturePath);
 
-// "~pxi.pxi" in the temporary directory: the file an unsaved picture is
-// written to for the graphic tool and for mail.
+// "~pxi.pxi" in a folder only the user can enter (the runtime folder, else
+// a private one made in the temporary directory): the file an unsaved
+// picture is written to for the graphic tool and for mail. "" when there
+// is no such folder.
 std::string TempPicturePath();
 
 // The subject of a mailed picture: text 16001 + " ...".

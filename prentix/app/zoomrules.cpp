@@ -95,4 +95,11 @@ ScrollDirection AutoScrollDirection(int x, int y, int clientWidth, int clientHei
   return d;
 }
 
+ScrollSteps ScrollStepsFor(int zoom, int total) {
+  if (zoom >= 1) return {zoom, 10 * zoom};
+  if (zoom <= -1) return {1, 10};
+  const int page = std::max(1, total / 10);
+  return {std::max(1, page / 10), page};
+}
+
 }  // namespace prentix

@@ -47,6 +47,15 @@ std::string DragSizeText(int dx, int dy, int zoom);
 // A click raised to the next multiple of the zoom (zoom >= 2).
 int RaiseToZoom(int v, int zoom);
 
+// The steps of a scroll bar over `total` view pixels: at zoom >= 1 a line
+// is one picture pixel and a page ten; at zoom 0 a page is a tenth of the
+// total and a line a tenth of a page; a shrunk view steps 1 and 10 pixels.
+struct ScrollSteps {
+  int line = 1, page = 10;
+  bool operator==(const ScrollSteps&) const = default;
+};
+ScrollSteps ScrollStepsFor(int zoom, int total);
+
 // While stamping a pointer, a mouse resting within 5 pixels of an edge
 // scrolls the view that way, where there is more picture: -1, 0 or 1 in
 // each direction.

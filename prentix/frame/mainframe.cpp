@@ -359,9 +359,19 @@ void CMainFrame::Customize() {
 
 void CMainFrame::OnSettings() {
   const Settings before = BeginSettingsEdit();
-  // the clipboard keeps the picture as it is, for the preview and a cancel
-  const bool picture = CurrentImage() != nullptr;
-  if (picture) router_->Route(kEditCopy, CommandSource::kProgram);
+  // the clipboard keeps the picture as it is, for the preview
+  const SECDib* shown = CurrentImage();
+  if (shown) router_->Route(kEditCopy, CommandSource::kProgram);
+  // and a cancel puts back the picture itself, with its file: a paste from
+  // the clipboard would forget the file and adjust the colours once more
+  // (an inverted capture would turn back)
+  std::unique_ptr<SECDib> kept;
+  if (shown) {
+    kept = std::make_unique<SECDib>();
+    if (!kept->CopyImage(*shown)) kept.reset();
+  }
+  const std::string path = doc_->PathName();
+  const bool modified = doc_->modified;
   SheetHost host;
   host.issue = [this](int id) { router_->Route(id, CommandSource::kProgram); };
   host.pictureLoaded = [] { return CurrentImage() != nullptr; };
@@ -371,8 +381,13 @@ void CMainFrame::OnSettings() {
     return QFileDialog::getOpenFileName(parent, caption, QString(), filters);
   };
   CPSheet sheet(std::move(host), this);
-  if (runSheet(sheet) != QDialog::Accepted && picture) {
-    router_->Route(kEditPaste, CommandSource::kProgram);
+  if (runSheet(sheet) != QDialog::Accepted && shown && CurrentImage() != shown) {
+    if (kept) {
+      SetCurrentImage(std::move(kept));
+      doc_->RestorePath(path, modified);
+    } else {
+      router_->Route(kEditPaste, CommandSource::kProgram);
+    }
   }
   if (SettingsApplied() && NeedsRestart(before, LiveSettings())) {
     tellUser(this, QString::fromUtf8(GetSprachText(kRestartKey)));

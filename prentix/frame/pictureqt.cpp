@@ -7,9 +7,17 @@ namespace prentix {
 QImage UprightImage(const SECDib& image) {
   auto bitmap = image.MakeBitmap(DisplayInfo{32, 1});
   if (!bitmap) return {};
-  return QImage(bitmap->bits.data(), bitmap->width, bitmap->height,
-                static_cast<qsizetype>(bitmap->stride), QImage::Format_RGB32)
-      .copy();
+  QImage upright = QImage(bitmap->bits.data(), bitmap->width, bitmap->height,
+                          static_cast<qsizetype>(bitmap->stride), QImage::Format_RGB32)
+                       .copy();
+  // the bitmap leaves the fourth byte 0, which Qt reads as transparent
+  // wherever the picture is blended (the print preview, other programs'
+  // pastes): opaque, as the picture is
+  for (int y = 0; y < upright.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(upright.scanLine(y));
+    for (int x = 0; x < upright.width(); ++x) row[x] |= 0xFF000000u;
+  }
+  return upright;
 }
 
 DeviceBitmap BitmapOf(const QImage& image) {

@@ -122,6 +122,13 @@ void CPrentixDoc::ForgetPath() {
   emit Changed();
 }
 
+void CPrentixDoc::RestorePath(const std::string& path, bool wasModified) {
+  path_ = path;
+  modified = wasModified;
+  UpdatePictureSize();
+  emit Changed();
+}
+
 void CPrentixDoc::UpdatePictureSize() {
   const SECDib* image = CurrentImage();
   m_sizeDoc = image ? QSize(static_cast<int>(image->m_dwWidth), static_cast<int>(image->m_dwHeight))

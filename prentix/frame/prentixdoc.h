@@ -35,6 +35,8 @@ class CPrentixDoc : public QObject, public CommandTarget {
   const std::string& PathName() const { return path_; }
   // A capture replaced the picture: it is no longer that file's.
   void ForgetPath();
+  // The picture put back as it was: its file and modified flag with it.
+  void RestorePath(const std::string& path, bool wasModified);
   QSize m_sizeDoc{1, 1};
   // The picture size after a capture or a change: the image's, 0 x 0 without.
   void UpdatePictureSize();

@@ -1,5 +1,7 @@
 #include "prentix/frame/prentixview.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -19,9 +21,11 @@
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
 #include "prentix/frame/icons.h"
+#include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/image/document.h"
 #include "prentix/lang/sprache.h"
+#include "prentix/print/layoutpage.h"
 
 namespace prentix {
 
@@ -39,9 +43,20 @@ CPrentixView::CPrentixView(CPrentixDoc* doc, CommandRouter* router, QWidget* par
     return dialog.exec() == QDialog::Accepted;
   };
   // dragging a scroll box at a zoom stops on whole picture pixels
-  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+  QScrollBar* bars[] = {horizontalScrollBar(), verticalScrollBar()};
+  for (int i = 0; i < 2; ++i) {
+    QScrollBar* bar = bars[i];
     connect(bar, &QScrollBar::sliderMoved, this, [this, bar](int value) {
       if (zoom_ >= 2 && value % zoom_) bar->setValue(value - value % zoom_);
+    });
+    // the bar's own page step sizes its box (the visible part); a page
+    // click or key moves by the view's page step
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar, i](int action) {
+      if (action == QAbstractSlider::SliderPageStepAdd) {
+        bar->setSliderPosition(bar->value() + pageSteps_[i]);
+      } else if (action == QAbstractSlider::SliderPageStepSub) {
+        bar->setSliderPosition(bar->value() - pageSteps_[i]);
+      }
     });
   }
 }
@@ -130,11 +145,12 @@ std::string CPrentixView::PictureFile() {
   SECDib* image = CurrentImage();
   if (!image) return {};
   std::string path = TempPicturePath();
-  std::string reason;
-  if (!SaveImageDocument(*image, path, &reason)) {
+  std::string reason = "no private folder";
+  if (path.empty() || !SaveImageDocument(*image, path, &reason)) {
     TraceLog("PictureFile() %s: %s\n", path.c_str(), reason.c_str());
     return {};
   }
+  chmod(path.c_str(), 0600);
   return path;
 }
 
@@ -226,12 +242,8 @@ const QImage& CPrentixView::Picture() {
       }
       break;
     default:
-      if (auto bm = image->MakeBitmap(DisplayInfo{32, 1})) {
-        // top-down already: flip it to the rows' order
-        picture_ = QImage(bm->bits.data(), bm->width, bm->height,
-                          static_cast<qsizetype>(bm->stride), QImage::Format_RGB32)
-                       .mirrored();
-      }
+      // top-down already: flipped to the rows' order
+      picture_ = UprightImage(*image).mirrored();
   }
   return picture_;
 }
@@ -250,10 +262,10 @@ void CPrentixView::UpdateScrollSizes() {
   for (int i = 0; i < 2; ++i) {
     QScrollBar* bar = bars[i];
     bar->setRange(0, std::max(0, totals[i] - pages[i]));
-    int line = zoom_ >= 1 ? zoom_ : zoom_ == 0 ? std::max(1, totals[i] / 100) : 1;
-    bar->setSingleStep(line);
-    // a page click keeps the position on whole picture pixels
-    bar->setPageStep(zoom_ >= 2 ? std::max(zoom_, pages[i] / zoom_ * zoom_) : pages[i]);
+    const ScrollSteps steps = ScrollStepsFor(zoom_, totals[i]);
+    bar->setSingleStep(steps.line);
+    bar->setPageStep(pages[i]);
+    pageSteps_[i] = steps.page;
     if (zoom_ >= 2 && bar->value() % zoom_) {
       bar->setValue(std::min(bar->maximum(), (bar->value() / zoom_ + 1) * zoom_));
     }
@@ -289,13 +301,9 @@ void CPrentixView::DrawEmpty(QPainter& p) {
   for (auto [key, step] : contact) line(QString::fromUtf8(GetSprachText(key)), step);
 }
 
-namespace {
-
 // The device and picture facts the trace log gets with every drawing.
-void LogDrawing(const SECDib& image, const QScreen* screen) {
+void CPrentixView::LogDrawing(const SECDib& image, QSize size, int depth) {
   TraceLog("OnDraw() BMP ok\n");
-  QSize size = screen ? screen->size() : QSize();
-  int depth = screen ? screen->depth() : 24;
   TraceLog("Auflößung     = %d*%d\n", size.width(), size.height());
   TraceLog("BitPlanes     = %d\n", 1);
   TraceLog("Bits je Pixel = %d\n", depth);
@@ -330,13 +338,31 @@ void LogDrawing(const SECDib& image, const QScreen* screen) {
   }
 }
 
-}  // namespace
+// Text content in the fixed font a cell high, squeezed or stretched so that
+// 100 columns fill the target's width, on screen and on paper alike.
+void CPrentixView::DrawTextContent(QPainter& p, const QRect& target, int cellHeight,
+                                   const std::string& text) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPixelSize(std::max(1, cellHeight));
+  font.setWeight(QFont::Light);
+  p.save();
+  p.setFont(font);
+  const qreal natural = QFontMetricsF(font, p.device()).horizontalAdvance(QLatin1Char('0'));
+  const qreal sx =
+      natural > 0 && target.width() > 0 ? target.width() / (kTextColumns * natural) : 1;
+  p.translate(target.topLeft());
+  p.scale(sx, 1);
+  p.drawText(QRectF(0, 0, target.width() / sx, target.height()), Qt::AlignLeft | Qt::AlignTop,
+             QString::fromStdString(ExpandTabs(text)));
+  p.restore();
+}
 
 void CPrentixView::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
   const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
   if (const SECDib* image = CurrentImage()) {
-    LogDrawing(*image, screen());
+    const QScreen* where = screen();
+    LogDrawing(*image, where ? where->size() : QSize(), where ? where->depth() : 24);
     const QImage& picture = Picture();
     int w = static_cast<int>(image->m_dwWidth), h = static_cast<int>(image->m_dwHeight);
     if (zoom_ >= 2) w *= zoom_, h *= zoom_;
@@ -364,10 +390,7 @@ void CPrentixView::paintEvent(QPaintEvent* e) {
   }
   if (const std::string* text = CurrentText()) {
     TraceLog("OnDraw() Text\n");
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    p.setFont(font);
-    p.drawText(viewport()->rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs,
-               QString::fromStdString(*text));
+    DrawTextContent(p, viewport()->rect(), QFontMetrics(p.font()).height(), *text);
     return;
   }
   DrawEmpty(p);

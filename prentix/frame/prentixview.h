@@ -144,6 +144,9 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   void UpdateScrollSizes();
   const QImage& Picture();
   void DrawEmpty(QPainter& p);
+  static void DrawTextContent(QPainter& p, const QRect& target, int cellHeight,
+                              const std::string& text);
+  static void LogDrawing(const SECDib& image, QSize size, int depth);
 
   CPrentixDoc* doc_;
   CommandRouter* router_;
@@ -151,6 +154,7 @@ class CPrentixView : public QAbstractScrollArea, public CommandTarget {
   const SECDib* pictureOf_ = nullptr;
   bool pictureValid_ = false;
   int zoom_ = 0;
+  int pageSteps_[2] = {10, 10};  // the view's page step, across and down
   bool grid_ = false;
   bool busyEd_ = false;
   bool busyPrintScreen_ = false;

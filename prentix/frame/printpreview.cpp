@@ -26,11 +26,14 @@ PrintPreview::PrintPreview(std::unique_ptr<QPrinter> printer, Paint paint, QWidg
   // one page a sheet, and printing is always one page: no next or previous
   buttons_[1]->setEnabled(false);
   buttons_[2]->setEnabled(false);
+  // the page button names the view it switches to, in every language
   buttons_[3]->setCheckable(true);
+  buttons_[3]->setText(QString::fromStdString(LoadSprachString(61506)));
   connect(buttons_[0], &QPushButton::clicked, this, &PrintPreview::PrintRequested);
   connect(buttons_[3], &QPushButton::toggled, widget_, [this](bool two) {
     widget_->setViewMode(two ? QPrintPreviewWidget::FacingPagesView
                              : QPrintPreviewWidget::SinglePageView);
+    buttons_[3]->setText(QString::fromStdString(LoadSprachString(two ? 61505 : 61506)));
   });
   connect(buttons_[4], &QPushButton::clicked, widget_, [this] { widget_->zoomIn(); });
   connect(buttons_[5], &QPushButton::clicked, widget_, [this] { widget_->zoomOut(); });

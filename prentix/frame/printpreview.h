@@ -19,6 +19,7 @@ class PrintPreview : public QWidget {
   PrintPreview(std::unique_ptr<QPrinter> printer, Paint paint, QWidget* parent = nullptr);
   ~PrintPreview() override;
   QPushButton* Button(int index) const { return buttons_[index]; }
+  QPrintPreviewWidget* Widget() const { return widget_; }
 
  signals:
   void PrintRequested();

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -294,7 +293,7 @@ void CPrentixView::DrawPage(QPainter& p, QPrinter& printer) {
   if (image) {
     content.width = static_cast<int>(landscape ? image->m_dwHeight : image->m_dwWidth);
     content.height = static_cast<int>(landscape ? image->m_dwWidth : image->m_dwHeight);
-    TraceLog("OnDraw() BMP ok\n");
+    LogDrawing(*image, QSize(printer.width(), printer.height()), printer.depth());
   } else {
     TraceLog("OnDraw() Text\n");
     content.text = true;
@@ -338,11 +337,7 @@ void CPrentixView::DrawPage(QPainter& p, QPrinter& printer) {
       p.setPen(QPen(Qt::black, 0));
       p.drawLine(layout.separatorLeft, layout.separatorY, layout.separatorRight, layout.separatorY);
     }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(std::max(1, layout.textFontHeight));
-    p.setFont(font);
-    p.drawText(target, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs,
-               QString::fromStdString(*text));
+    DrawTextContent(p, target, layout.textFontHeight, *text);
   }
 }
 

@@ -106,10 +106,8 @@ void CPrentixView::AutoScroll() {
     autoScroll_->stop();
     return;
   }
-  horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
-                                  d.dx * horizontalScrollBar()->pageStep());
-  verticalScrollBar()->setValue(verticalScrollBar()->value() +
-                                d.dy * verticalScrollBar()->pageStep());
+  horizontalScrollBar()->setValue(horizontalScrollBar()->value() + d.dx * pageSteps_[0]);
+  verticalScrollBar()->setValue(verticalScrollBar()->value() + d.dy * pageSteps_[1]);
 }
 
 void CPrentixView::mouseMoveEvent(QMouseEvent* e) {

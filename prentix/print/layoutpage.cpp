@@ -1,5 +1,6 @@
 #include "prentix/print/layoutpage.h"
 
+#include <langinfo.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -119,13 +120,51 @@ PageLayout LayoutPage(const PageMetrics& m, const PageContent& c, const Settings
   return out;
 }
 
+std::string LongDateTimeFormat(std::string_view format) {
+  std::string out;
+  out.reserve(format.size());
+  for (size_t i = 0; i < format.size(); ++i) {
+    out += format[i];
+    if (format[i] != '%' || i + 1 >= format.size()) continue;
+    const char c = format[++i];
+    // day and month by their full names; everything else as the locale has it
+    out += c == 'a' ? 'A' : (c == 'b' || c == 'h') ? 'B' : c;
+  }
+  return out;
+}
+
+std::string LongDateTime(const std::tm& when) {
+  const std::string format = LongDateTimeFormat(nl_langinfo(D_T_FMT));
+  char text[160];
+  size_t n = std::strftime(text, sizeof text, format.c_str(), &when);
+  return std::string(text, n);
+}
+
 std::string HeaderDate() {
-  char text[80];
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  size_t n = std::strftime(text, sizeof text, "%c", &local);
-  return std::string(text, n);
+  return LongDateTime(local);
+}
+
+std::string ExpandTabs(std::string_view text, int stop) {
+  std::string out;
+  out.reserve(text.size());
+  int column = 0;
+  for (char c : text) {
+    if (c == '\t') {
+      do out += ' ';
+      while (++column % stop);
+      continue;
+    }
+    out += c;
+    if (c == '\n' || c == '\r') {
+      column = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++column;  // a UTF-8 character counts once, at its first byte
+    }
+  }
+  return out;
 }
 
 }  // namespace prentix

@@ -4,8 +4,10 @@
 // bottom, the content fitted keeping its proportions on the printer's grid,
 // 1:1 when it fits, centred on the whole sheet when asked.
 
+#include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "prentix/app/settings.h"
@@ -63,7 +65,15 @@ int MulDiv(int a, int b, int c);
 
 PageLayout LayoutPage(const PageMetrics& m, const PageContent& content, const Settings& s);
 
-// The local date and time in the locale's long form, as the header prints it.
+// The local date and time in the locale's long form, as the header prints it:
+// the locale's date-and-time format with the day and month written out.
 std::string HeaderDate();
+std::string LongDateTime(const std::tm& when);
+std::string LongDateTimeFormat(std::string_view format);
+
+// Printed and shown text content is laid out in columns of one cell each:
+// tabs become blanks up to the next stop.
+inline constexpr int kTextColumns = 100;
+std::string ExpandTabs(std::string_view text, int stop = 8);
 
 }  // namespace prentix

@@ -18,8 +18,7 @@ PreviewCaptions PreviewBarCaptions(int sprache) {
     case kSpanish:
       return {"&Imprimir...", "&Siguiente", "&Anterior", "", "Ac&ercar", "A&lejar", "&Cerrar"};
     default:
-      return {"&Print...", "&Next Page", "Pre&v Page", LoadSprachString(61506),
-              "Zoom &In",  "Zoom &Out",  "&Close"};
+      return {"&Print...", "&Next Page", "Pre&v Page", "", "Zoom &In", "Zoom &Out", "&Close"};
   }
 }
 

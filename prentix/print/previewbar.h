@@ -9,7 +9,8 @@
 namespace prentix {
 
 // Print, Next, Previous, the page-count switch, Zoom in, Zoom out, Close.
-// The localized bars leave the page-count switch without a caption.
+// No bar captions the page-count switch: it names the view it switches to,
+// texts 61506 ("two pages") and 61505 ("one page") in the user's language.
 using PreviewCaptions = std::array<std::string, 7>;
 PreviewCaptions PreviewBarCaptions(int sprache);
 

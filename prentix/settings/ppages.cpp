@@ -14,6 +14,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -143,6 +145,9 @@ PPage2::PPage2(CPSheet* sheet) : PPage1(sheet, 105) {
     for (QPushButton* b : {down, up}) b->setFixedWidth(28);
     auto* edit = Control<QLineEdit>(r.edit, 0);
     edit->setFixedWidth(44);
+    // digits only: any other key is refused by the field itself, leaving
+    // its text and selection as they were
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
     edits_[static_cast<int>(r.margin)] = edit;
     grid->addWidget(Control<QLabel>(r.label), line, 0);
     grid->addWidget(down, line, 1);

@@ -39,6 +39,15 @@ TEST(ZoomRules, BoxEntriesAndZoomSteps) {
   EXPECT_EQ(ZoomOut(-2), -3);
   EXPECT_EQ(ZoomOut(-14), -15);
   EXPECT_EQ(ZoomOut(-15), std::nullopt);
+
+  // scroll steps (line, page) over a total of view pixels: a page is ten
+  // picture pixels when zoomed, a tenth of the total at 1:1, never 0
+  struct Steps {
+    int zoom, total;
+    ScrollSteps steps;
+  } steps[] = {{1, 1920, {1, 10}}, {2, 3840, {2, 20}}, {16, 1000, {16, 160}}, {0, 1920, {19, 192}},
+               {0, 50, {1, 5}},    {0, 0, {1, 1}},     {-1, 1920, {1, 10}},   {-4, 480, {1, 10}}};
+  for (const Steps& s : steps) EXPECT_EQ(ScrollStepsFor(s.zoom, s.total), s.steps) << s.zoom;
 }
 
 TEST(ZoomRules, PicturePixelsCentringAndCuts) {

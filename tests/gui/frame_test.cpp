@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <filesystem>
 #include <fstream>
 
 #include "gui/guitest.h"
@@ -288,14 +289,29 @@ TEST_F(GuiTest, EditPictureHandsThePathToTheToolAsOneArgument) {
             "--utf8\n--subject\nPrentix ...\n--body\n \n--attach\n" + picture + "\n");
   unlink(out.c_str());
 
-  // an unsaved picture goes through ~pxi.pxi in the temporary directory
+  // an unsaved picture goes through ~pxi.pxi in a folder only the user can
+  // enter; what another user put at that name in the shared temporary
+  // folder is neither used nor touched
+  const std::string planted = pxtest::TestRoot() + "/tmp/~pxi.pxi";
+  ASSERT_TRUE(pxtest::WriteFile(planted, "planted"));
+  chmod(planted.c_str(), 0444);
   app_->Doc()->OnNewDocument();
   SetCurrentImage(SmallPicture());
   Frame().ActionFor(cmd::kEditPicture)->trigger();
   ASSERT_TRUE(WaitFor([&] { return access(out.c_str(), F_OK) == 0; }));
-  const std::string temp = pxtest::TestRoot() + "/tmp/~pxi.pxi";
-  EXPECT_EQ(pxtest::ReadFile(out), "--new-window\n" + temp + "\n");
+  const std::string handed = pxtest::ReadFile(out);
+  ASSERT_EQ(handed.substr(0, 13), "--new-window\n");
+  const std::string temp = handed.substr(13, handed.size() - 14);
+  EXPECT_EQ(std::filesystem::path(temp).filename(), "~pxi.pxi");
   EXPECT_EQ(pxtest::ReadFile(temp).substr(0, 2), "BM");
+  struct stat folder {
+  }, file{};
+  ASSERT_EQ(lstat(std::filesystem::path(temp).parent_path().c_str(), &folder), 0);
+  ASSERT_EQ(stat(temp.c_str(), &file), 0);
+  EXPECT_TRUE(S_ISDIR(folder.st_mode));
+  EXPECT_EQ(folder.st_mode & 077, 0u);
+  EXPECT_EQ(file.st_mode & 077, 0u);
+  EXPECT_EQ(pxtest::ReadFile(planted), "planted");
 
   // a file dropped on the window becomes the document
   QMimeData data;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include <QPrinterInfo>
 #include "gui/guitest.h"
@@ -16,6 +17,7 @@
 #include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
+#include "prentix/image/document.h"
 #include "prentix/settings/psheet.h"
 
 namespace {
@@ -82,6 +84,10 @@ TEST_F(SettingsTest, MarginsClampAndApplyWritesEveryKey) {
     EXPECT_EQ(Text(1134), "30");
     C<QLineEdit>(1133)->setText("123");
     EXPECT_EQ(Text(1133), "12");
+    // typed over the selection: a refused key leaves text and selection
+    C<QLineEdit>(1133)->selectAll();
+    QTest::keyClicks(C<QLineEdit>(1133), "-5");
+    EXPECT_EQ(Text(1133), "5");
     C<QLineEdit>(1133)->setText("x");
     EXPECT_EQ(Text(1133), "2");
     Click(1135);
@@ -169,7 +175,10 @@ TEST_F(SettingsTest, LivePreviewAndCancelBringsThePictureBack) {
   for (int i = 0; i < 16 * 8 * 3; ++i) bm.bits.push_back(static_cast<BYTE>(i / 3 * 2));
   auto image = std::make_unique<SECDib>();
   ASSERT_TRUE(image->CreateFromBitmap(bm));
-  SetCurrentImage(std::move(image));
+  // opened from its file, which the cancelled preview must not forget
+  const std::string file = pxtest::TestRoot() + "/greys.pxi";
+  ASSERT_TRUE(SaveImageDocument(*image, file));
+  ASSERT_TRUE(app_->Doc()->OnOpenDocument(file));
   auto pixels = [] {
     const SECDib* p = CurrentImage();
     return p ? UprightImage(*p) : QImage();
@@ -188,6 +197,8 @@ TEST_F(SettingsTest, LivePreviewAndCancelBringsThePictureBack) {
   });
   EXPECT_EQ(pixels(), before);
   EXPECT_EQ(Ini("Verwendung", "MonoM"), "?");
+  EXPECT_EQ(app_->Doc()->PathName(), file);  // for the title and the Filename line
+  EXPECT_EQ(Frame().windowTitle(), "greys.pxi - Prentix");
 }
 
 TEST_F(SettingsTest, LanguageSwitchesAtOnceAndAsksForARestart) {

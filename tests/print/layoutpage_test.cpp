@@ -101,4 +101,33 @@ TEST(LayoutPage, MulDivRoundsHalvesAwayFromZero) {
   EXPECT_EQ(MulDiv(2000000000, 2, 4), 1000000000);  // no overflow in between
 }
 
+// The header's long date: the locale's own date-and-time format with the
+// day and month written out; tabs of printed text to blanks at every eighth
+// column, UTF-8 characters counting once.
+TEST(LayoutPage, LongDateAndTabStops) {
+  const char* formats[][2] = {
+      {"%a %b %e %H:%M:%S %Y", "%A %B %e %H:%M:%S %Y"},  // C
+      {"%a %d %b %Y %r %Z", "%A %d %B %Y %r %Z"},        // en_US
+      {"%a %d %b %Y %T %Z", "%A %d %B %Y %T %Z"},        // de_DE
+      {"%A, %d. %h %Y", "%A, %d. %B %Y"},
+      {"%Y年%m月%d日 %H時%M分%S秒", "%Y年%m月%d日 %H時%M分%S秒"},
+      {"100%% %a%", "100%% %A%"},
+  };
+  for (auto& [in, out] : formats) EXPECT_EQ(LongDateTimeFormat(in), out) << in;
+  std::tm t{};
+  t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 8, t.tm_wday = 2;
+  t.tm_hour = 15, t.tm_min = 4, t.tm_sec = 5;
+  EXPECT_EQ(LongDateTime(t), "Tuesday December  8 15:04:05 2026");  // the tests' C locale
+
+  const char* tabs[][2] = {
+      {"a\tb", "a       b"},
+      {"\tx", "        x"},
+      {"12345678\tx", "12345678        x"},
+      {"ab\ncd\tx", "ab\ncd      x"},
+      {"\xc3\xa4\tx", "\xc3\xa4       x"},
+      {"no tabs", "no tabs"},
+  };
+  for (auto& [in, out] : tabs) EXPECT_EQ(ExpandTabs(in), out) << in;
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -86,35 +87,46 @@ class PrintTest : public GuiTest {
     app_->Router().Route(id, CommandSource::kProgram);
   }
 
-  // The job's page at 150 dpi, once the queue has written it.
-  QImage Page(const std::string& queue) {
-    std::string pdf = out_ + "/" + queue + ".pdf";
+  // The job's PDF file, once the queue has written it; "" when none came.
+  std::string Pdf(const std::string& queue) {
     // this test's job is the queue's newest; the queue works in order, so
     // once it is finished the file is its
     const int job = LastJob(queue);
     if (job <= done_[queue]) return {};
     if (!WaitFor([&] { return LastJob(queue, true) >= job; }, 10000)) return {};
+    return out_ + "/" + queue + ".pdf";
+  }
+
+  // The job's page at 150 dpi.
+  QImage Page(const std::string& queue) {
+    std::string pdf = Pdf(queue);
     std::string png = pxtest::TestRoot() + "/page";
-    if (pxtest::Run({"pdftoppm", "-r", "150", "-png", "-singlefile", pdf, png}) != 0) return {};
+    if (pdf.empty() ||
+        pxtest::Run({"pdftoppm", "-r", "150", "-png", "-singlefile", pdf, png}) != 0) {
+      return {};
+    }
     return QImage(QString::fromStdString(png + ".png"));
   }
 
-  // Where the layout puts the picture on the 150-dpi page of the test's queue.
-  QRect ExpectedTarget(int w, int h) {
+  // Where the layout puts the content on the page of the test's queue, at
+  // `dpi` (72: PDF points).
+  QRect ExpectedTarget(PageContent content, double dpi = 150) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(QString::fromStdString(queue_));
     // no painter on it: that would send an empty job
     PageMetrics m = PrinterPageMetrics(printer, QFont());
-    PageContent content{w, h, false, 0, "", 1, "d", "h", "u"};
     NameSources names = SystemNameSources();
     content.host = names.computerName();
     content.user = names.userName();
     PageRect t = LayoutPage(m, content, LiveSettings()).target;
     QRectF paper = printer.pageLayout().paintRectPoints();
-    double scale = 150.0 / printer.logicalDpiX();
-    double ox = paper.left() / 72.0 * 150, oy = paper.top() / 72.0 * 150;
+    double scale = dpi / printer.logicalDpiX();
+    double ox = paper.left() / 72.0 * dpi, oy = paper.top() / 72.0 * dpi;
     return QRect(qRound(ox + t.left * scale), qRound(oy + t.top * scale), qRound(t.Width() * scale),
                  qRound(t.Height() * scale));
+  }
+  QRect ExpectedTarget(int w, int h) {
+    return ExpectedTarget(PageContent{w, h, false, 0, "", 1, "d", "h", "u"});
   }
 
   static bool Dark(QRgb c) { return qGray(c) < 100; }
@@ -327,8 +339,11 @@ TEST_F(PrintTest, PreviewTakesTheViewsPlaceWithTheBarInTheUsersLanguage) {
   EXPECT_EQ(Frame().centralWidget(), preview);
   std::vector<std::string> captions;
   for (int i = 0; i < 7; ++i) captions.push_back(preview->Button(i)->text().toStdString());
-  EXPECT_EQ(captions, (std::vector<std::string>{"&Drucken...", "&Nächste", "&Vorherige", "",
-                                                "Ver&größern", "Ver&kleinern", "&Schließen"}));
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{"&Drucken...", "&Nächste", "&Vorherige", "&Zwei Seiten",
+                                      "Ver&größern", "Ver&kleinern", "&Schließen"}));
+  preview->Button(3)->click();
+  EXPECT_EQ(preview->Button(3)->text(), "&Eine Seite");
   // closing the window ends the preview, not the program
   int closed = 0;
   QObject::connect(&Frame(), &CMainFrame::Closed, [&] { ++closed; });
@@ -343,6 +358,123 @@ TEST_F(PrintTest, PreviewTakesTheViewsPlaceWithTheBarInTheUsersLanguage) {
   EXPECT_TRUE(WaitFor([&] { return dialogs_ == 1; }));
   EXPECT_EQ(Frame().centralWidget(), Frame().View());
   EXPECT_FALSE(Page(queue_).isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// 200 x 100 at 4 or 8 bits a pixel, the left half red, the right half blue,
+// as a BMP file.
+std::string PaletteBmp(int bits) {
+  const int w = 200, h = 100, stride = (w * bits / 8 + 3) / 4 * 4, colours = 1 << bits;
+  auto le = [](uint32_t v, int n) {
+    std::string b;
+    for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i));
+    return b;
+  };
+  std::string palette(colours * 4, '\0');
+  palette[1 * 4 + 2] = '\xff';  // 1: red
+  palette[2 * 4 + 0] = '\xff';  // 2: blue
+  std::string row(stride, '\0');
+  for (int x = 0; x < w; ++x) {
+    const char v = x < w / 2 ? 1 : 2;
+    if (bits == 8)
+      row[x] = v;
+    else
+      row[x / 2] = static_cast<char>(row[x / 2] | (x % 2 ? v : v << 4));
+  }
+  const uint32_t offset = 14 + 40 + palette.size(), size = offset + stride * h;
+  std::string bmp = "BM" + le(size, 4) + le(0, 4) + le(offset, 4) + le(40, 4) + le(w, 4) +
+                    le(h, 4) + le(1, 2) + le(bits, 2) + le(0, 4) + le(stride * h, 4) + le(2835, 4) +
+                    le(2835, 4) + le(colours, 4) + le(0, 4) + palette;
+  for (int y = 0; y < h; ++y) bmp += row;
+  return bmp;
+}
+
+// The preview draws the page the printer would get: the picture in its own
+// colours where it lies, at every depth, turned for landscape.
+TEST_F(PrintTest, PreviewShowsThePictureInItsOwnColours) {
+  struct Case {
+    int bits;
+    bool landscape;
+  } cases[] = {{24, false}, {8, false}, {4, false}, {24, true}, {4, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bits) + (c.landscape ? " bits, landscape" : " bits"));
+    if (&c != cases) TearDown(), SetUp();
+    Start(c.landscape ? "Taskbar=no\nLandscape=yes\nPRINTER=\n" : "Taskbar=no\nPRINTER=\n");
+    if (c.bits == 24) {
+      SetPicture();
+    } else {
+      const std::string file = pxtest::TestRoot() + "/halves.bmp";
+      ASSERT_TRUE(pxtest::WriteFile(file, PaletteBmp(c.bits)));
+      ASSERT_TRUE(app_->Doc()->OnOpenDocument(file));
+      ASSERT_EQ(CurrentImage()->m_nSrcBitsPerPixel, c.bits);
+    }
+    Print(cmd::kFilePrintPreview);
+    auto* preview = qobject_cast<PrintPreview*>(Frame().Preview());
+    ASSERT_NE(preview, nullptr);
+    preview->Widget()->updatePreview();
+    const QImage shot = preview->Widget()->grab().toImage();
+    QRect red, blue;
+    int reds = 0, blues = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+      for (int x = 0; x < shot.width(); ++x) {
+        QRgb p = shot.pixel(x, y);
+        if (Red(p)) red |= QRect(x, y, 1, 1), ++reds;
+        if (Blue(p)) blue |= QRect(x, y, 1, 1), ++blues;
+      }
+    }
+    ASSERT_GT(reds, 100);
+    ASSERT_GT(blues, 100);
+    // each half a solid rectangle, side by side (the left half below when turned)
+    EXPECT_GT(reds, red.width() * red.height() * 9 / 10);
+    EXPECT_GT(blues, blue.width() * blue.height() * 9 / 10);
+    if (c.landscape) {
+      EXPECT_NEAR(red.top(), blue.bottom() + 1, 2);
+      EXPECT_NEAR(red.left(), blue.left(), 2);
+    } else {
+      EXPECT_NEAR(red.right() + 1, blue.left(), 2);
+      EXPECT_NEAR(red.top(), blue.top(), 2);
+    }
+    Frame().EndPreview();
+  }
+}
+
+// Clipboard text prints with its tabs expanded, 100 columns across the
+// space between the margins.
+TEST_F(PrintTest, TextKeepsItsTabsAndSpansThePageInHundredColumns) {
+  Start("Taskbar=no\nPRINTER=\n");
+  std::string digits;
+  for (int i = 0; i < 100; ++i) digits += static_cast<char>('0' + i % 10);
+  SetCurrentText("x\tMIDDLE\tRIGHT\n" + digits + "\n");
+  app_->Doc()->UpdatePictureSize();
+  Print(cmd::kFilePrintDirect);
+  const std::string pdf = Pdf(queue_);
+  ASSERT_FALSE(pdf.empty());
+  const std::string html = pxtest::TestRoot() + "/words.html";
+  ASSERT_EQ(pxtest::Run({"pdftotext", "-bbox", pdf, html}), 0);
+  // <word xMin="..." yMin="..." xMax="..." yMax="...">text</word>
+  std::map<std::string, std::pair<double, double>> words;
+  const std::string text = pxtest::ReadFile(html);
+  for (size_t at = text.find("<word "); at != std::string::npos; at = text.find("<word ", at + 1)) {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    char word[256] = {};
+    if (sscanf(text.c_str() + at,
+               "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">%255[^<]", &x0, &y0, &x1,
+               &y1, word) == 5) {
+      words[word] = {x0, x1};
+    }
+  }
+  ASSERT_TRUE(words.count("MIDDLE") && words.count("RIGHT") && words.count(digits)) << text;
+  const auto [left, right] = words[digits];
+  const double column = (right - left) / 100;
+  EXPECT_NEAR(words["MIDDLE"].first, left + 8 * column, column / 2);
+  EXPECT_NEAR(words["RIGHT"].first, left + 16 * column, column / 2);
+  PageContent content{0, 0, true, 2, "", 1, "d", "h", "u"};
+  const QRect target = ExpectedTarget(content, 72);
+  EXPECT_NEAR(left, target.left(), 2);
+  EXPECT_NEAR(right - left, target.width(), target.width() / 50.0);
 }
 
 }  // namespace

@@ -39,8 +39,20 @@ for lang in de en; do
   xdotool windowsize "$main" 640 460 windowmove "$main" 40 40
   grab "$main" "main-$lang"
 
-  # the screen key: the capture shows in the window
+  # the screen key: the capture shows in the window, and the PDF-file
+  # printer tells once where its pages go (a box that waits for OK, over
+  # where the clicks below land)
   xdotool key F12
+  notice=
+  for _ in $(seq 50); do
+    notice=$(xdotool search --onlyvisible --name '^Prentix$' | grep -v "^$main$" | head -1 || true)
+    [ -n "$notice" ] && break
+    sleep 0.1
+  done
+  if [ -n "$notice" ]; then
+    grab "$notice" "notice-$lang"
+    xdotool windowactivate --sync "$notice" key Return
+  fi
   grab "$main" "capture-$lang"
   # a pointer stamped into the capture, then zoomed in on it to 8:1 with the grid
   send() { "$repo/$build/pxnthook/pxsend" "$@"; sleep 0.3; }

@@ -44,12 +44,14 @@ stop() {
 trap stop EXIT
 trap 'exit 130' INT TERM
 
+# two monitors, a smaller one right of the first, as many desks have them
 cat >"$session/sway.conf" <<'EOF'
 xwayland disable
-output * resolution 1280x800 position 0 0 bg #000000 solid_color
+output HEADLESS-1 resolution 1280x800 position 0 0 bg #000000 solid_color
+output HEADLESS-2 resolution 640x480 position 1280 0 bg #000000 solid_color
 EOF
 chmod 0644 "$session/sway.conf"
-"${as_user[@]}" env XDG_RUNTIME_DIR="$session/sway" WLR_BACKENDS=headless \
+"${as_user[@]}" env XDG_RUNTIME_DIR="$session/sway" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 \
   WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman PATH="$PATH" HOME=/nonexistent \
   sway -c "$session/sway.conf" >"$session/sway.log" 2>&1 &
 pids+=($!)

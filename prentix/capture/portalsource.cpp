@@ -61,10 +61,18 @@ class PortalSource : public ScreenSource {
   int FailureKey() override { return PortalMessageKey(last_); }
 
  private:
+  // The whole desktop, every monitor, as the portal's shot holds it: its
+  // top-left corner is the desktop's, wherever the primary monitor lies.
   static QSize ScreenSize() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return {};
-    return screen->size() * screen->devicePixelRatio();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return {};
+    QRect desktop;
+    for (QScreen* screen : primary->virtualSiblings()) {
+      const QRect g = screen->geometry();
+      desktop |=
+          QRect(g.topLeft() * screen->devicePixelRatio(), g.size() * screen->devicePixelRatio());
+    }
+    return desktop.size();
   }
 
   QImage Shot(bool interactive, int timeoutMs) {

@@ -25,7 +25,8 @@ struct ModifierKeys {
 class ScreenSource {
  public:
   virtual ~ScreenSource() = default;
-  // HORZRES x VERTRES of the primary screen; 0 x 0 without one.
+  // HORZRES x VERTRES: the whole desktop across all monitors, its top-left
+  // corner at 0,0; 0 x 0 without one. The screen key takes all of it.
   virtual int Width() = 0;
   virtual int Height() = 0;
   ScreenRect Whole() { return {0, 0, Width(), Height()}; }

@@ -88,13 +88,19 @@ bool CPrentixApp::InitInstance(const std::vector<std::string>& args, bool oneSho
   if (oneShot) {
     // nobody would see a box of a program that ends at once: it waits here
     // (for a while: a key binding with nobody at the screen must still end)
-    frame->notify = [frame](const QString& text) {
-      QMessageBox box(QMessageBox::Warning, QString::fromUtf8(GetSprachText(16001)), text,
-                      QMessageBox::Ok, frame);
+    auto box = [frame](QMessageBox::Icon icon, const QString& text) {
+      QMessageBox box(icon, QString::fromUtf8(GetSprachText(16001)), text, QMessageBox::Ok, frame);
       box.setObjectName("notice");
       QTimer::singleShot(kOneShotNoticeMs, &box, &QDialog::accept);
       box.exec();
     };
+    frame->notify = [box](const QString& text) { box(QMessageBox::Warning, text); };
+    // what the document says (where an automatic name saved the capture)
+    // and what a picture file says the same way
+    doc_->message = [box](const QString& text) { box(QMessageBox::Information, text); };
+    SetImageMessageHook([box](const std::string& text) {
+      box(QMessageBox::Warning, QString::fromStdString(text));
+    });
     return true;
   }
   // a file asked for is shown, also by a tray program

@@ -135,4 +135,46 @@ TEST_F(GuiTest, AnUnknownOptionEndsAtOnceWithTheUsage) {
             "prentix: no desktop session: Prentix needs an X11 or Wayland display\n");
 }
 
+// Two monitors side by side on an X server of its own: a window on the
+// second is captured whole, and the screen key takes the whole desktop.
+TEST_F(GuiTest, OnTwoMonitorsAWindowOnTheSecondIsWholeAndTheScreenKeyTakesBoth) {
+  const std::string root = pxtest::TestRoot();
+  ASSERT_TRUE(pxtest::WriteFile(
+      WindowsDir() + "/prentix.ini",
+      "[Verwendung]\nUseSaveAsNameFormat=1\nSaveAsNameFormat=" + root + "/shot\n"));
+  const std::string script =
+      "xrandr --setmonitor left 640/169x800/127+0+0 screen >/dev/null &&"
+      " xrandr --setmonitor right 640/169x800/127+640+0 none >/dev/null &&"
+      " xrandr --listmonitors | grep -q '^Monitors: 2' &&"
+      " xsetroot -solid '#3366cc' &&"
+      " { xlogo -bg '#c01020' -fg '#c01020' -geometry 300x200+820+300 & } &&"
+      " w=$(xdotool search --sync --onlyvisible --class xlogo | head -1) &&"
+      " xdotool windowactivate --sync $w && sleep 0.3 &&"
+      // each says where it saved, in a box that is answered here
+      " for c in window screen; do " +
+      kPrentix +
+      " --print-$c & p=$!;"
+      " b=$(xdotool search --sync --onlyvisible --name '^Prentix$' | head -1);"
+      " xdotool windowactivate --sync $b key Return; wait $p || exit 1; done";
+  ASSERT_EQ(pxtest::Run({"xvfb-run", "-a", "-s", "-screen 0 1280x800x24 -noreset",
+                         PX_SOURCE_DIR "/tools/x11-session.sh", "sh", "-c", script}),
+            0);
+  auto red = [](QRgb c) { return qRed(c) == 0xc0 && qGreen(c) == 0x10 && qBlue(c) == 0x20; };
+  QImage window(QString::fromStdString(root + "/shot001.pxi"), "BMP");
+  ASSERT_FALSE(window.isNull());
+  // the window with its frame, every pixel of its inside red
+  EXPECT_GE(window.width(), 300);
+  EXPECT_LT(window.width(), 340);
+  EXPECT_GE(window.height(), 200);
+  int reds = 0;
+  for (int y = 0; y < window.height(); ++y)
+    for (int x = 0; x < window.width(); ++x) reds += red(window.pixel(x, y));
+  EXPECT_GE(reds, 300 * 200);
+  QImage screen(QString::fromStdString(root + "/shot002.pxi"), "BMP");
+  ASSERT_FALSE(screen.isNull());
+  EXPECT_EQ(screen.size(), QSize(1280, 800));
+  EXPECT_EQ(screen.pixel(100, 100), qRgb(0x33, 0x66, 0xcc));
+  EXPECT_TRUE(red(screen.pixel(820 + 150, 300 + 150)));
+}
+
 }  // namespace

@@ -48,8 +48,13 @@ class WaylandTest : public GuiTest {
     Frame().hide();
     QTest::qWait(100);
   }
-  static void Background(const char* colour) {
-    ASSERT_EQ(pxtest::Run({"swaymsg", "-q", "output", "*", "bg", colour, "solid_color"}), 0);
+  // The session has two monitors: 1280 x 800, and 640 x 480 right of it.
+  static void Background(const char* colour, const char* second = nullptr) {
+    ASSERT_EQ(pxtest::Run({"swaymsg", "-q", "output", "HEADLESS-1", "bg", colour, "solid_color"}),
+              0);
+    ASSERT_EQ(pxtest::Run({"swaymsg", "-q", "output", "HEADLESS-2", "bg", second ? second : colour,
+                           "solid_color"}),
+              0);
     QTest::qWait(300);  // swaybg has drawn it
   }
   static QColor Pixel(const SECDib& image, int x, int y) {
@@ -59,25 +64,30 @@ class WaylandTest : public GuiTest {
   std::vector<std::string> saved_, told_;
 };
 
-TEST_F(WaylandTest, ScreenCapturesComeFromThePortalAtTheOutputsSizeAndAreSavedNumbered) {
+// The screen key takes the whole desktop, both monitors, as on X11.
+TEST_F(WaylandTest, ScreenCapturesComeFromThePortalAtTheDesktopsSizeAndAreSavedNumbered) {
   StartWith("UseSaveAsNameFormat=1\n");
   const struct {
-    const char* background;
-    QColor colour;
-  } shots[] = {{"#3366cc", QColor(0x33, 0x66, 0xcc)}, {"#c01020", QColor(0xc0, 0x10, 0x20)}};
+    const char *background, *second;
+    QColor colour, secondColour;
+  } shots[] = {{"#3366cc", "#c01020", QColor(0x33, 0x66, 0xcc), QColor(0xc0, 0x10, 0x20)},
+               {"#c01020", "#208040", QColor(0xc0, 0x10, 0x20), QColor(0x20, 0x80, 0x40)}};
   int n = 0;
   for (const auto& shot : shots) {
     SCOPED_TRACE(shot.background);
-    Background(shot.background);
+    Background(shot.background, shot.second);
     app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
     const std::string file = pxtest::TestRoot() + "/auto00" + std::to_string(++n) + ".pxi";
     ASSERT_TRUE(std::filesystem::exists(file)) << pxtest::ReadFile(LogPath());
     SECDib picture;
     ASSERT_TRUE(picture.LoadImage(file.c_str()));
-    EXPECT_EQ(picture.m_dwWidth, 1280u);
+    EXPECT_EQ(picture.m_dwWidth, 1920u);
     EXPECT_EQ(picture.m_dwHeight, 800u);
     for (auto [x, y] : {std::pair{0, 0}, {640, 400}, {1279, 799}}) {
       EXPECT_EQ(Pixel(picture, x, y), shot.colour) << x << "," << y;
+    }
+    for (auto [x, y] : {std::pair{1280, 0}, {1919, 479}}) {
+      EXPECT_EQ(Pixel(picture, x, y), shot.secondColour) << x << "," << y;
     }
   }
   EXPECT_EQ(saved_.size(), 2u);
@@ -113,7 +123,7 @@ TEST_F(WaylandTest, ACaptureWithoutPictureTellsWhyOnceAndOutputsThePreviousPictu
     const std::string file = pxtest::TestRoot() + "/auto00" + std::to_string(++n) + ".pxi";
     SECDib picture;
     ASSERT_TRUE(picture.LoadImage(file.c_str()));
-    EXPECT_EQ(picture.m_dwWidth, 1280u);
+    EXPECT_EQ(picture.m_dwWidth, 1920u);
     EXPECT_EQ(Pixel(picture, 10, 10), QColor(0x20, 0x80, 0x40));
   }
   EXPECT_NE(pxtest::ReadFile(LogPath()).find(std::string("OnPrintDk() ") + GetSprachText(16071)),

@@ -232,4 +232,14 @@ std::string HostPath(std::string_view path) {
   return p.empty() ? p : ResolveCaseInsensitive(p);
 }
 
+std::string AbsoluteHostPath(std::string_view path) {
+  std::string p = HostPath(path);
+  if (p.empty() || p[0] == '/') return p;
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) return std::string();
+  std::string base = cwd;
+  if (base.back() != '/') base += '/';
+  return p == "." ? cwd : base + p;
+}
+
 }  // namespace platform

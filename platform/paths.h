@@ -48,6 +48,10 @@ bool FolderWritable(const std::string& folder, std::string* reason = nullptr);
 // without regard to case. An unmapped drive gives the empty string.
 std::string HostPath(std::string_view path);
 
+// HostPath made absolute against the current folder: what a path means now,
+// for work done later from another folder. "" for an unmapped drive.
+std::string AbsoluteHostPath(std::string_view path);
+
 // The same without the case-insensitive lookup: separators turned and the
 // drive mapped, every name as written.
 std::string HostPathAsWritten(std::string_view path);

@@ -40,9 +40,15 @@ for f in usr/bin/prentix usr/bin/pxconvert usr/bin/pxhookwatch usr/bin/pxsend us
   usr/share/man/man1/instari.1.gz usr/share/man/man1/pxconvert.1.gz \
   usr/share/doc/prentix/prentix.html usr/share/doc/instari/examples/demo.inf \
   "$lib/libpxnthook.so.1" "$lib/libixstdf32.so.1" "$lib/libixstdf32.so" \
-  "$lib/pkgconfig/ixstdf32.pc"; do
+  "$lib/pkgconfig/ixstdf32.pc" usr/lib/systemd/system/instari-pending-renames.service \
+  usr/lib/systemd/system/sysinit.target.wants/instari-pending-renames.service; do
   [ -e "$root/$f" ] || problem "missing /$f"
 done
+# the boot unit as systemd reads it, inside the unpacked tree
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify --root="$root" /usr/lib/systemd/system/instari-pending-renames.service ||
+    problem "instari-pending-renames.service does not verify"
+fi
 # a C program builds against the development package as its pkg-config file says
 # (with the sanitizers of a sanitized tree, whose library needs their runtime)
 sanitize=()

@@ -46,9 +46,16 @@ const char kHelp[] =
     "Options:\n"
     "  --help              show this text and exit\n"
     "  --console           run on the terminal even when a display is there\n"
+    "  --on-error=continue with no one to answer (no terminal, or the answers on\n"
+    "                      standard input used up) an error report counts as OK\n"
+    "                      until one statement failed 10 times or 1000 reports\n"
+    "                      were made (the default)\n"
+    "  --on-error=stop     with no one to answer, the first error report ends the\n"
+    "                      run\n"
     "  --apply-pending-renames\n"
     "                      carry out the file replacements an installation left\n"
-    "                      for the next start, then exit (1 when one failed)\n"
+    "                      for the next start, then exit (1 when one could not be\n"
+    "                      done: it stays queued, the reason in instari.err)\n"
     "\n"
     "With a display that answers (DISPLAY or WAYLAND_DISPLAY) the run is shown in\n"
     "a window with its progress and a Cancel button; otherwise on the terminal, where\n"
@@ -61,7 +68,8 @@ const char kHelp[] =
     "Exit status: 0 when the script ran to its end; 1 when an error report was\n"
     "cancelled or a statement had too many parameters; 2 when the script or the\n"
     "directory could not be opened or an option is unknown; 3 when the script ran\n"
-    "to its end after one or more error reports.\n";
+    "to its end after one or more error reports, or a run with no one to answer\n"
+    "was ended by --on-error.\n";
 
 // The host facts, with the modifier keys read from the X server when there is one.
 class ProgramFacts : public instari::script::HostSystemFacts {
@@ -107,6 +115,7 @@ int main(int argc, char** argv) {
   signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args{argv[0]};
   bool console = false;
+  instari::script::OnError onError = instari::script::OnError::kContinue;
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--", 2) == 0) {
       if (strcmp(argv[i], "--help") == 0) {
@@ -117,10 +126,17 @@ int main(int argc, char** argv) {
         console = true;
         continue;
       }
+      if (strcmp(argv[i], "--on-error=stop") == 0 || strcmp(argv[i], "--on-error=continue") == 0) {
+        onError = argv[i][11] == 's' ? instari::script::OnError::kStop
+                                     : instari::script::OnError::kContinue;
+        continue;
+      }
       if (strcmp(argv[i], "--apply-pending-renames") == 0) {
-        int failed = ApplyPendingRenames();
-        if (failed) fprintf(stderr, "instari: %s\n", GibLetztenFehlerText());
-        return failed ? 1 : 0;
+        int left = ApplyPendingRenames();
+        if (left)
+          fprintf(stderr, "instari: %d deferred operation(s) stay queued; the last: %s\n", left,
+                  GibLetztenFehlerText());
+        return left ? 1 : 0;
       }
       fprintf(stderr, "instari: unknown option %s (see instari --help)\n", argv[i]);
       return 2;
@@ -135,7 +151,10 @@ int main(int argc, char** argv) {
   ProgramFacts facts;
   auto run = [&](instari::InstallerUi& ui) {
     instari::script::Interpreter interpreter(ui, facts);
+    interpreter.SetOnError(onError);
     int code = interpreter.RunScript(args);
+    if (!interpreter.StopReason().empty())
+      fprintf(stderr, "instari: %s\n", interpreter.StopReason().c_str());
     // automation learns that the run went on past error reports
     if (code == 0 && interpreter.ErrorReportCount() > 0) code = 3;
     return code;

@@ -1,14 +1,18 @@
 // Program groups and start-up items (shell links on the newer shell,
 // Program Manager commands on the older one), starting a group's programs,
 // and files replaced at the next start.
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,8 @@
 #include "instari/ixstdf32/failtext.h"
 #include "instari/ixstdf32/folders.h"
 #include "instari/ixstdf32/ixstdf.h"
+#include "instari/ixstdf32/starttrigger.h"
+#include "platform/fileio.h"
 #include "platform/findfile.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -212,6 +218,157 @@ int StartGroupIn(int folderCode, const char* group) {
   return 0;
 }
 
+std::string WininitPath() {
+  std::string dir = platform::WindowsDirectory();
+  return (dir.empty() ? std::string("c:") : dir) + "/wininit.ini";
+}
+
+std::string Trim(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t\r");
+  if (a == std::string::npos) return std::string();
+  size_t b = s.find_last_not_of(" \t\r");
+  return s.substr(a, b - a + 1);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+// The line goes at the end of the [rename] section, where the next start
+// looks for it, even when other sections follow.
+bool AddToWininit(const std::string& key, const std::string& value) {
+  std::string path = WininitPath();
+  std::vector<std::string> lines;
+  if (auto text = platform::ReadWholeFile(path)) lines = SplitLines(*text);
+  std::string entry = key + "=" + value;
+  size_t section = std::string::npos;
+  for (size_t i = 0; i < lines.size() && section == std::string::npos; ++i)
+    if (Upper(lines[i]).find("[RENAME]") != std::string::npos) section = i;
+  if (section == std::string::npos) {
+    lines.push_back("[rename]");
+    lines.push_back(entry);
+  } else {
+    size_t at = section + 1;
+    for (size_t i = section + 1; i < lines.size(); ++i) {
+      std::string t = Trim(lines[i]);
+      if (!t.empty() && t[0] == '[') break;
+      if (!t.empty()) at = i + 1;
+    }
+    lines.insert(lines.begin() + static_cast<long>(at), entry);
+  }
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return platform::ReplaceFile(path, out);
+}
+
+// The session manager's list as strings, two to an entry (source, then
+// destination or "" for a deletion).
+std::vector<std::string> ReadRenameQueue() {
+  std::vector<std::string> strings;
+  KeyHolder key;
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kSessionManager, 0, platform::KEY_READ,
+                             key.Out()) != platform::ERROR_SUCCESS)
+    return strings;
+  uint32_t type = 0, size = 0;
+  if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type, nullptr, &size) !=
+          platform::ERROR_SUCCESS ||
+      type != platform::REG_MULTI_SZ)
+    return strings;
+  std::string data(size, '\0');
+  if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type,
+                                reinterpret_cast<uint8_t*>(data.data()),
+                                &size) != platform::ERROR_SUCCESS)
+    return strings;
+  data.resize(size);
+  size_t at = 0;
+  while (at < data.size()) {
+    size_t end = data.find('\0', at);
+    if (end == std::string::npos) end = data.size();
+    strings.push_back(data.substr(at, end - at));
+    at = end + 1;
+  }
+  // the list ends with an empty string that is not part of a pair
+  if (strings.size() % 2 == 1 && strings.back().empty()) strings.pop_back();
+  if (strings.size() % 2 == 1) strings.pop_back();
+  return strings;
+}
+
+// An empty list removes the value.
+int32_t WriteRenameQueue(const std::vector<std::string>& strings) {
+  KeyHolder key;
+  int32_t rc = platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr,
+                                        0, platform::KEY_ALL_ACCESS, nullptr, key.Out(), nullptr);
+  if (rc != platform::ERROR_SUCCESS) return rc;
+  if (strings.empty()) {
+    platform::RegDeleteValue(key.Get(), kPendingRenames);
+    return platform::ERROR_SUCCESS;
+  }
+  std::string data;
+  for (const std::string& s : strings) data += s + '\0';
+  data += '\0';
+  return platform::RegSetValueEx(key.Get(), kPendingRenames, 0, platform::REG_MULTI_SZ,
+                                 reinterpret_cast<const uint8_t*>(data.data()),
+                                 static_cast<uint32_t>(data.size()));
+}
+
+// Why an entry stays queued, in the installer's error log beside the
+// reports of the runs.
+void LogKept(const std::string& from, const std::string& to, const std::string& reason) {
+  std::string text = ErrorText("ApplyPendingRenames: %s -> %s: %s", from.c_str(),
+                               to.empty() ? "NUL" : to.c_str(), reason.c_str());
+  Fail(text.c_str());
+  std::string log = platform::WindowsDirectory() + "/instari.err";
+  if (FILE* f = fopen(log.c_str(), "a")) {
+    time_t now = time(nullptr);
+    char stamp[32];
+    strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", localtime(&now));
+    fprintf(f, "%s\n%s (stays queued)\n", stamp, text.c_str());
+    fclose(f);
+  }
+}
+
+bool IsAbsolute(const std::string& p) {
+  return (!p.empty() && p[0] == '/') ||
+         (p.size() >= 3 && isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
+          (p[2] == '\\' || p[2] == '/'));
+}
+
+// Carries out one entry (to "" deletes from); false when it stays queued.
+// An entry touching a name of an earlier entry that stayed waits too, so a
+// failed step never lets a later one act on the wrong file.
+bool ApplyOne(const std::string& from, const std::string& to, std::vector<std::string>& blocked) {
+  auto stay = [&](const std::string& reason) {
+    LogKept(from, to, reason);
+    for (const std::string& p : {from, to})
+      if (!p.empty()) blocked.push_back(platform::HostPathAsWritten(p));
+    return false;
+  };
+  // a relative name from an older queue would mean whatever folder we run in
+  if (!IsAbsolute(from) || (!to.empty() && !IsAbsolute(to)))
+    return stay("relative path, not carried out");
+  std::string hostFrom = platform::HostPath(from);
+  std::string hostTo = to.empty() ? std::string() : platform::HostPath(to);
+  if (hostFrom.empty() || (!to.empty() && hostTo.empty())) return stay("drive not mapped");
+  for (const std::string& b : blocked)
+    if (platform::SameNameIgnoringCase(b, platform::HostPathAsWritten(from)) ||
+        (!to.empty() && platform::SameNameIgnoringCase(b, platform::HostPathAsWritten(to))))
+      return stay("waits for an earlier entry that stayed");
+  bool ok = to.empty() ? (unlink(hostFrom.c_str()) == 0 || errno == ENOENT)
+                       : rename(hostFrom.c_str(), hostTo.c_str()) == 0;
+  if (!ok) return stay(strerror(errno));
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -326,6 +483,37 @@ int CreateStartItem(char* groupCode, char* itemName, const char* target, const c
 }
 
 char* GetProgrammGruppen(void) {
+  if (IsWin4()) {
+    // the newer shell's groups are the folders under the programs folders
+    // (where CreateStartItem puts them), listed as the Program Manager would
+    int32_t savedNumber = LastErrorNumber();
+    std::string savedText = LastErrorText();
+    std::vector<std::string> names;
+    for (int code : {2, 12}) {
+      if (code == 12 && !IsWinNT()) break;
+      const char* folder = GetFolderPath(code);
+      std::string host = folder ? platform::HostPath(folder) : std::string();
+      DIR* dir = host.empty() ? nullptr : opendir(host.c_str());
+      if (!dir) continue;
+      while (struct dirent* e = readdir(dir)) {
+        if (e->d_name[0] == '.') continue;
+        struct stat st {};
+        if (stat((host + "/" + e->d_name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        bool known = false;
+        for (const std::string& n : names) known |= platform::SameNameIgnoringCase(n, e->d_name);
+        if (!known) names.push_back(e->d_name);
+      }
+      closedir(dir);
+    }
+    StoreError(savedNumber, savedText.c_str());  // not ours to change
+    if (names.empty()) return nullptr;
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+      return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
+    std::string list;
+    for (const std::string& n : names) list += n + "\r\n";
+    return Reply().SetBytes(list.data(), list.size() < kReplySize ? list.size() : kReplySize);
+  }
   auto reply = platform::ProgramManager().Request("PROGMAN");
   if (!reply || reply->empty()) return nullptr;
   return Reply().SetBytes(reply->data(), reply->size() < kReplySize ? reply->size() : kReplySize);
@@ -390,64 +578,46 @@ int StartGroup(const char* groupName) {
 int CopyByStartup(const char* source, const char* destination) {
   const bool win95 = IsWin95();
   ClearError();
-  const char* s = source ? source : "";
   const char* d = destination ? destination : "";
   const bool deletion = Upper(d) == "NUL";
-  if (win95) {
-    std::string dir = platform::WindowsDirectory();
-    std::string path = (dir.empty() ? std::string("c:") : dir) + "/wininit.ini";
-    bool hasSection = false;
-    if (FILE* f = fopen(path.c_str(), "r")) {
-      char line[300];
-      while (fgets(line, sizeof line, f))
-        if (Upper(line).find("[RENAME]") != std::string::npos) hasSection = true;
-      fclose(f);
-    }
-    FILE* f = fopen(path.c_str(), "a");
-    if (!f) return 1;
-    if (!hasSection) fputs("[rename]\n", f);
-    if (deletion)
-      fprintf(f, "NUL=%s\n", s);
-    else
-      fprintf(f, "%s=%s\n", d, s);
-    fclose(f);
-    return 1;
-  }
-  // The NT way: a pair of strings in the session manager's list, the
-  // source then the destination, empty for a deletion.
-  std::string host = platform::HostPath(s);
-  struct stat st {};
-  if (!*s || host.empty() || lstat(host.c_str(), &st) != 0) {
-    SetSystemError(platform::ERROR_FILE_NOT_FOUND);
+  // what the names mean now, with this folder and these drives: the queue
+  // is carried out later from anywhere
+  std::string s = source && *source ? platform::AbsoluteHostPath(source) : std::string();
+  std::string to = deletion ? std::string() : platform::AbsoluteHostPath(d);
+  if (s.empty() || (!deletion && to.empty())) {
+    SetSystemError(platform::ERROR_PATH_NOT_FOUND);
     Fail("Fehler bei CopyByStartup: MoveFileEx");
     return 0;
   }
-  KeyHolder key;
-  int32_t rc = platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr,
-                                        0, platform::KEY_ALL_ACCESS, nullptr, key.Out(), nullptr);
-  std::string data;
-  if (rc == platform::ERROR_SUCCESS) {
-    uint32_t type = 0, size = 0;
-    if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type, nullptr, &size) ==
-            platform::ERROR_SUCCESS &&
-        type == platform::REG_MULTI_SZ && size > 0) {
-      data.resize(size);
-      if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type,
-                                    reinterpret_cast<uint8_t*>(data.data()),
-                                    &size) != platform::ERROR_SUCCESS)
-        data.clear();
-      data.resize(size);
-      // drop the list's closing zero; the pairs keep their own
-      if (!data.empty() && data.back() == '\0') data.pop_back();
+  if (win95) {
+    if (!AddToWininit(deletion ? std::string("NUL") : to, s)) {
+      SetSystemErrno(errno);
+      Fail("Fehler bei CopyByStartup: wininit.ini");
+      return 0;
     }
-    data += std::string(s) + '\0' + (deletion ? "" : d) + '\0' + '\0';
-    rc = platform::RegSetValueEx(key.Get(), kPendingRenames, 0, platform::REG_MULTI_SZ,
-                                 reinterpret_cast<const uint8_t*>(data.data()),
-                                 static_cast<uint32_t>(data.size()));
+  } else {
+    // The NT way: a pair of strings in the session manager's list, the
+    // source then the destination, empty for a deletion.
+    struct stat st {};
+    if (lstat(s.c_str(), &st) != 0) {
+      SetSystemError(platform::ERROR_FILE_NOT_FOUND);
+      Fail("Fehler bei CopyByStartup: MoveFileEx");
+      return 0;
+    }
+    std::vector<std::string> queue = ReadRenameQueue();
+    queue.push_back(s);
+    queue.push_back(to);
+    int32_t rc = WriteRenameQueue(queue);
+    if (rc != platform::ERROR_SUCCESS) {
+      SetSystemError(rc);
+      Fail("Fehler bei CopyByStartup: MoveFileEx");
+      return 0;
+    }
   }
-  if (rc != platform::ERROR_SUCCESS) {
-    SetSystemError(rc);
-    Fail("Fehler bei CopyByStartup: MoveFileEx");
+  // queued but never carried out would be a lie to the script
+  if (!EnsureStartTrigger()) {
+    SetSystemErrno(errno);
+    Fail(ErrorText("Fehler bei CopyByStartup: %s", StartTriggerPath().c_str()).c_str());
     return 0;
   }
   return 1;
@@ -455,47 +625,74 @@ int CopyByStartup(const char* source, const char* destination) {
 
 int ApplyPendingRenames(void) {
   ClearError();
-  KeyHolder key;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kSessionManager, 0,
-                             platform::KEY_ALL_ACCESS, key.Out()) != platform::ERROR_SUCCESS)
-    return 0;
-  uint32_t type = 0, size = 0;
-  if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type, nullptr, &size) !=
-      platform::ERROR_SUCCESS)
-    return 0;
-  std::string data(size, '\0');
-  if (platform::RegQueryValueEx(key.Get(), kPendingRenames, nullptr, &type,
-                                reinterpret_cast<uint8_t*>(data.data()),
-                                &size) != platform::ERROR_SUCCESS)
-    return 0;
-  data.resize(size);
-  std::vector<std::string> strings;
-  size_t at = 0;
-  while (at < data.size()) {
-    size_t end = data.find('\0', at);
-    if (end == std::string::npos) end = data.size();
-    strings.push_back(data.substr(at, end - at));
-    at = end + 1;
-  }
-  // the list ends with an empty string that is not part of a pair
-  if (strings.size() % 2 == 1 && strings.back().empty()) strings.pop_back();
+  std::vector<std::string> blocked;
   int failed = 0;
-  for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-    std::string from = platform::HostPath(strings[i]);
-    bool ok;
-    if (strings[i + 1].empty()) {
-      ok = !from.empty() && (unlink(from.c_str()) == 0 || errno == ENOENT);
-    } else {
-      std::string to = platform::HostPath(strings[i + 1]);
-      ok = !from.empty() && !to.empty() && rename(from.c_str(), to.c_str()) == 0;
-    }
-    if (!ok) {
-      SetSystemErrno(errno);
-      Fail(ErrorText("ApplyPendingRenames: %s", strings[i].c_str()).c_str());
+  std::vector<std::string> queue = ReadRenameQueue();
+  std::vector<std::string> left;
+  for (size_t i = 0; i + 1 < queue.size(); i += 2) {
+    if (!ApplyOne(queue[i], queue[i + 1], blocked)) {
+      left.push_back(queue[i]);
+      left.push_back(queue[i + 1]);
       ++failed;
     }
   }
-  platform::RegDeleteValue(key.Get(), kPendingRenames);
+  if (left.size() != queue.size()) WriteRenameQueue(left);
+
+  // the older shell's list: "destination=source" lines of [rename]
+  std::string wininit = WininitPath();
+  bool wininitLeft = false;
+  if (auto text = platform::ReadWholeFile(wininit)) {
+    std::vector<std::string> lines = SplitLines(*text);
+    std::vector<std::string> kept;
+    bool inRename = false, changed = false;
+    size_t header = std::string::npos;
+    int entries = 0;
+    for (const std::string& line : lines) {
+      std::string trimmed = Trim(line);
+      if (!trimmed.empty() && trimmed[0] == '[') {
+        if (inRename && entries == 0 && header != std::string::npos) {
+          kept.erase(kept.begin() + header);  // an emptied section goes
+          changed = true;
+        }
+        inRename = Upper(trimmed).find("[RENAME]") != std::string::npos;
+        header = inRename ? kept.size() : std::string::npos;
+        entries = 0;
+        kept.push_back(line);
+        continue;
+      }
+      size_t eq = line.find('=');
+      if (!inRename || eq == std::string::npos) {
+        kept.push_back(line);
+        continue;
+      }
+      std::string target = Trim(line.substr(0, eq)), from = Trim(line.substr(eq + 1));
+      if (ApplyOne(from, Upper(target) == "NUL" ? std::string() : target, blocked)) {
+        changed = true;
+        continue;
+      }
+      kept.push_back(line);
+      ++entries;
+      ++failed;
+      wininitLeft = true;
+    }
+    if (inRename && entries == 0 && header != std::string::npos) {
+      kept.erase(kept.begin() + header);
+      changed = true;
+    }
+    if (changed) {
+      std::string out;
+      bool content = false;
+      for (const std::string& line : kept) {
+        out += line + "\n";
+        content |= !Trim(line).empty();
+      }
+      if (content)
+        platform::ReplaceFile(wininit, out);
+      else
+        unlink(wininit.c_str());
+    }
+  }
+  if (left.empty() && !wininitLeft) RemoveStartTrigger();
   return failed;
 }
 

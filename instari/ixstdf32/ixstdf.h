@@ -88,10 +88,14 @@ IXSTDF_API char* GetStartupGroup(void);
 /* 0, 1 or 2: in how many program folders the group was not found. */
 IXSTDF_API int StartGroup(const char* groupName);
 /* Replaces destination by source at the next start; destination "NUL"
- * deletes source then. 1 on success, 0 on failure. */
+ * deletes source then. Both names are taken as they mean now (current
+ * folder, drive mapping), and a trigger makes the next start carry the queue
+ * out. 1 on success, 0 on failure. */
 IXSTDF_API int CopyByStartup(const char* source, const char* destination);
-/* Carries out and clears the renames CopyByStartup queued on the NT path.
- * Returns how many failed (0: all done). */
+/* Carries out, in order, what CopyByStartup queued (both ways); what could
+ * not be done stays queued with its reason in instari.err, and so does what
+ * touches its names. The trigger goes once nothing is left. Returns how many
+ * entries stay (0: all done). */
 IXSTDF_API int ApplyPendingRenames(void);
 
 /* --- file dates and copying -------------------------------------------- */

@@ -139,7 +139,9 @@ int Operand(std::string_view t, size_t& pos, double& out, int depth) {
     if (points > 1) return kEvalSyntax;
     std::string number(t.substr(pos, end - pos));
     if (number.back() == '.') number.pop_back();
-    std::from_chars(number.data(), number.data() + number.size(), out);
+    // a number past the double range is an overflow like any other
+    if (std::from_chars(number.data(), number.data() + number.size(), out).ec != std::errc())
+      return kEvalMath;
     pos = end;
     return kEvalOk;
   }

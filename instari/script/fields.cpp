@@ -43,7 +43,11 @@ double NumericValue(std::string_view v) {
   bool negative = i < v.size() && v[i] == '-';
   if (negative) ++i;
   double d = 0;
-  if (i < v.size()) std::from_chars(v.data() + i, v.data() + v.size(), d);
+  // past the double range the text means infinity, as the C library reads
+  // it, not 0; the arithmetic on it then reports the overflow
+  if (i < v.size() &&
+      std::from_chars(v.data() + i, v.data() + v.size(), d).ec == std::errc::result_out_of_range)
+    d = HUGE_VAL;
   return negative ? -d : d;
 }
 
@@ -66,7 +70,9 @@ long long LeadingInteger(std::string_view v) {
 
 std::string FormatWhole(double value) {
   char buffer[400];
-  snprintf(buffer, sizeof buffer, "%.0f", value);
+  // halves away from zero (5/2 is "3"), as the C library of the original
+  // platform formats them, not to even
+  snprintf(buffer, sizeof buffer, "%.0f", std::isfinite(value) ? std::round(value) : value);
   if (buffer[0] == '-' && buffer[1] == '0' && buffer[2] == 0) return "0";
   return buffer;
 }

@@ -132,14 +132,12 @@ Outcome TranslateFile(Interpreter& in, TokenBuffer& t) {
   }
   std::optional<FILE*> log = LogStream(in, t, LogToken(t, 4));
   if (!log) return Outcome::kDone;
-  // the pairs apply one after the other, so "ab" -> "bc" turns a into c
+  // as translate does it: each byte is replaced once, by the first pair that
+  // names it, so "ab" -> "bc" turns a into b
   unsigned char table[256];
-  for (int c = 0; c < 256; ++c) {
-    unsigned char v = static_cast<unsigned char>(c);
-    for (size_t k = 0; k < from.size(); ++k)
-      if (v == static_cast<unsigned char>(from[k])) v = static_cast<unsigned char>(to[k]);
-    table[c] = v;
-  }
+  for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
+  for (size_t k = from.size(); k-- > 0;)
+    table[static_cast<unsigned char>(from[k])] = static_cast<unsigned char>(to[k]);
   bool ok = BlockCopy(in, src, dst, table, nullptr) == 1;
   if (ok)
     Log(*log, "Ok      TranslateFile %s \t%s\n", src.c_str(), dst.c_str());

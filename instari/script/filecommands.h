@@ -27,8 +27,7 @@ inline int LogToken(const TokenBuffer& t, int operands) {
 // The stream of the optional log handle at token i (i < 0 or past the end:
 // none). A field of "0", or of a text that is no number, means no log.
 // nullopt when the statement must stop:
-// a missing field was reported, or the number is no open stream (failure
-// flags set).
+// a missing field, or a number that is no open stream, was reported.
 std::optional<FILE*> LogStream(Interpreter& in, const TokenBuffer& t, int i);
 
 // One log line; nothing when f is null.

@@ -123,8 +123,9 @@ std::optional<FILE*> LogStream(Interpreter& in, const TokenBuffer& t, int i) {
   std::optional<long long> h = ParseHandle(*v);
   if (!h || *h == 0) return static_cast<FILE*>(nullptr);
   FILE* f = in.Handles().Stream(*h);
+  // said out loud: the command would otherwise do nothing, unnoticed
   if (!f) {
-    in.SetFailure();
+    in.ReportError("Log-Datei: '" + t.texts[i] + "' ist nicht geöffnet.");
     return std::nullopt;
   }
   return f;

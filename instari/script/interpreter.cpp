@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,13 @@ constexpr off_t kMaxScriptBytes = off_t{64} << 20;
 constexpr int kMaxSubstitutions = 100;
 // A physical line is read in pieces of at most this many characters.
 constexpr int kReadPiece = 598;
+
+// Bounds of a run whose error reports no one answers: the same statement
+// failing this often is a loop that will not get better, and a log this
+// size holds nothing more worth reading.
+constexpr int kMaxRepeatedErrors = 10;
+constexpr int kMaxUnansweredErrors = 1000;
+constexpr long kMaxErrorLogBytes = 1L << 20;
 
 std::string MissingField(std::string_view name) {
   return "Feld: '" + std::string(name) + "' ist nicht definiert.";
@@ -191,11 +199,7 @@ int Interpreter::ReportError(const std::string& message) {
   // a report outside the program (reading, one-liners) still names the message
   if (index < 0 || index >= count) report += ">>>>>> " + message + "\n";
 
-  std::string log = platform::WindowsDirectory() + "/instari.err";
-  if (FILE* f = fopen(log.c_str(), "a")) {
-    fprintf(f, "%s\n%s\n", DateStamp(facts_.LocalTime()).c_str(), report.c_str());
-    fclose(f);
-  }
+  AppendToErrorLog(DateStamp(facts_.LocalTime()) + "\n" + report + "\n");
   int answer = ui_.MessageBox(report, ui_.ApplicationTitle(), mb::kOkCancel | mb::kIconQuestion);
   if (answer == id::kCancel) {
     Abort(1);
@@ -203,7 +207,50 @@ int Interpreter::ReportError(const std::string& message) {
   }
   ++errorReports_;
   SetFailure();
+  // With no one to answer, OK would let a failing loop run for ever.
+  if (ui_.Unattended()) {
+    size_t at = index < 0 ? 0 : static_cast<size_t>(index) + 1;
+    if (unansweredAt_.size() <= at) unansweredAt_.resize(at + 1);
+    int line = index >= 0 && index < count ? program_[index].lineNumber : 0;
+    char why[200];
+    if (onError_ == OnError::kStop) {
+      snprintf(why, sizeof why, "stopped at the first error (line %d), no one to answer", line);
+      StopUnattended(why);
+    } else if (++unansweredAt_[at] >= kMaxRepeatedErrors) {
+      snprintf(why, sizeof why,
+               "stopped: the statement in line %d failed %d times with no one to answer", line,
+               unansweredAt_[at]);
+      StopUnattended(why);
+    } else if (++unanswered_ >= kMaxUnansweredErrors || logBytes_ >= kMaxErrorLogBytes) {
+      snprintf(why, sizeof why, "stopped: %d error reports with no one to answer", unanswered_);
+      StopUnattended(why);
+    }
+  }
   return 0;
+}
+
+// Appends to instari.err in the Windows directory; one run writes at most
+// kMaxErrorLogBytes of reports, then one line that says so.
+void Interpreter::AppendToErrorLog(const std::string& text, bool always) {
+  if (logBytes_ > kMaxErrorLogBytes && !always) return;
+  std::string entry = text;
+  if (!always && logBytes_ + static_cast<long>(text.size()) > kMaxErrorLogBytes) {
+    entry = DateStamp(facts_.LocalTime()) + "\nfurther error reports of this run are not logged\n";
+    logBytes_ = kMaxErrorLogBytes + 1;
+  } else {
+    logBytes_ += static_cast<long>(text.size());
+  }
+  std::string log = platform::WindowsDirectory() + "/instari.err";
+  if (FILE* f = fopen(log.c_str(), "a")) {
+    fputs(entry.c_str(), f);
+    fclose(f);
+  }
+}
+
+void Interpreter::StopUnattended(const std::string& reason) {
+  stopReason_ = reason;
+  AppendToErrorLog(DateStamp(facts_.LocalTime()) + "\n" + reason + "\n", true);
+  Abort(3);
 }
 
 void Interpreter::TooManyTokens() {
@@ -226,10 +273,12 @@ int Interpreter::ReadLine(std::string_view line, int lineNumber) {
     std::string_view rest = std::string_view(current).substr(first);
 
     TokenBuffer buf;
+    bool inComment = blockComment_;
     if (!Tokenize(rest, buf, blockComment_)) {
       TooManyTokens();
       return 1;
     }
+    if (!inComment && blockComment_) blockCommentLine_ = lineNumber;
     if (blockComment_) return 0;
     int kind = buf.kinds[0];
     if (kind == kEol || kind == kBlockComment) return 0;
@@ -323,6 +372,11 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
   aborted_ = false;
   exitCode_ = 0;
   errorReports_ = 0;
+  blockComment_ = false;
+  stopReason_.clear();
+  unansweredAt_.clear();
+  unanswered_ = 0;
+  logBytes_ = 0;
   index_ = -1;
   backgroundCreated_ = false;
 
@@ -355,6 +409,17 @@ int Interpreter::RunScript(const std::vector<std::string>& args) {
     }
   }
   if (aborted_) return exitCode_;
+  // A "/*" never closed hides the rest of the script; left set, it would
+  // also turn every statement read before it into a comment.
+  if (blockComment_) {
+    blockComment_ = false;
+    checking_ = true;
+    char message[96];
+    snprintf(message, sizeof message, "Kommentar ab Zeile %d wird nicht mit */ beendet.",
+             blockCommentLine_);
+    ReportError(message);
+    if (aborted_) return exitCode_;
+  }
 
   int count = static_cast<int>(program_.size());
   ui_.Progress().status = "Syntax-Check";
@@ -556,7 +621,9 @@ Outcome Interpreter::Assignment(TokenBuffer& t) {
     if (!v) return ReportError(MissingField(target)), Outcome::kDone;
     if (!IsNumeric(*v))
       return ReportError("Wert: '" + target + "' ist nicht numerisch."), Outcome::kDone;
-    SetField(target, FormatWhole(NumericValue(*v) + (t.kinds[1] == '+' ? 1 : -1)));
+    double r = NumericValue(*v) + (t.kinds[1] == '+' ? 1 : -1);
+    if (!std::isfinite(r)) return ReportError(EvalErrorMessage(kEvalMath)), Outcome::kDone;
+    SetField(target, FormatWhole(r));
     return Outcome::kDone;
   }
 
@@ -602,6 +669,8 @@ Outcome Interpreter::Assignment(TokenBuffer& t) {
         break;
       }
     }
+    // an overflow as the same sum in an expression reports it
+    if (!std::isfinite(r)) return ReportError(EvalErrorMessage(kEvalMath)), Outcome::kDone;
     SetField(target, FormatWhole(r));
     return Outcome::kDone;
   }

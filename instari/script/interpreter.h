@@ -68,6 +68,10 @@ void AddFileCommands(CommandTable& table);
 void AddSystemCommands(CommandTable& table);
 CommandTable CoreCommands();
 
+// What an error report that no one answers does: end the run at once, or
+// go on (as OK) until the same statement or the error log runs away.
+enum class OnError { kContinue, kStop };
+
 class Interpreter {
  public:
   Interpreter(InstallerUi& ui, SystemFacts& facts, CommandTable commands = CoreCommands());
@@ -112,6 +116,9 @@ class Interpreter {
   int ReportError(const std::string& message);
   // Error reports of the last run that were answered with OK (the run went on).
   int ErrorReportCount() const { return errorReports_; }
+  void SetOnError(OnError mode) { onError_ = mode; }
+  // Why an unattended run was ended (exit code 3); "" when it was not.
+  const std::string& StopReason() const { return stopReason_; }
   void SetSuccess();
   void SetFailure();
 
@@ -135,6 +142,8 @@ class Interpreter {
   bool ReadScriptFile(const std::string& name, std::optional<int> includeLine,
                       bool* opened = nullptr);
   void TooManyTokens();
+  void AppendToErrorLog(const std::string& text, bool always = false);
+  void StopUnattended(const std::string& reason);
   void CreateStartFields();
   void SetLateFields(const TokenBuffer& t);
   void CollapseGroup(TokenBuffer& t);
@@ -158,11 +167,18 @@ class Interpreter {
   int index_ = 0;
   bool checking_ = false;
   bool blockComment_ = false;
+  int blockCommentLine_ = 0;
   bool dialogLogging_ = true;
   bool backgroundCreated_ = false;
   bool aborted_ = false;
   int exitCode_ = 0;
   int errorReports_ = 0;
+  OnError onError_ = OnError::kContinue;
+  std::string stopReason_;
+  // unanswered reports per statement index, and in all; log bytes this run
+  std::vector<int> unansweredAt_;
+  int unanswered_ = 0;
+  long logBytes_ = 0;
   int includeDepth_ = 0;
   bool lateIp_ = false, lateAdapter_ = false, lateHost_ = false, lateUser_ = false;
 };

@@ -207,13 +207,20 @@ Outcome WizardPageBrowse(Interpreter& in, TokenBuffer& t) {
   }
   if (in.Checking()) return Outcome::kDone;
 
-  auto v = Operands(in, t, 3, 6);  // buttons, kind, text; the rest are read below
-  if (!v) return Outcome::kDone;
+  // the kind may be written bare, as getfiledate's is (wizardpagebrowse 3 DIR
+  // ...); a field of that name still gives its value
+  std::string kind = t.texts[4];
+  if (t.kinds[4] == kIdentifier)
+    if (const std::string* f = in.GetField(kind)) kind = *f;
+  std::optional<std::string> buttons = in.OperandValue(t, 3);
+  if (!buttons) return Outcome::kDone;
+  std::optional<std::string> text = in.OperandValue(t, 5);
+  if (!text) return Outcome::kDone;
   WizardPage page;
   page.input = true;
-  page.buttons = static_cast<int>(LeadingInteger((*v)[0]));
-  page.browseMode = (*v)[1] == "DIR" ? 1 : (*v)[1] == "GROUP" ? 2 : 0;
-  page.text = (*v)[2];
+  page.buttons = static_cast<int>(LeadingInteger(*buttons));
+  page.browseMode = kind == "DIR" ? 1 : kind == "GROUP" ? 2 : 0;
+  page.text = *text;
   const std::string& field = t.texts[6];
   page.showEdit = field != "NO";
   if (page.showEdit) {

@@ -96,7 +96,10 @@ void ConsoleUi::RefreshTitle() {
 std::optional<std::string> ConsoleUi::ReadAnswer() {
   if (!in_) return std::nullopt;
   char buffer[1024];
-  if (!fgets(buffer, sizeof buffer, in_)) return std::nullopt;
+  if (!fgets(buffer, sizeof buffer, in_)) {
+    inputEnded_ = true;
+    return std::nullopt;
+  }
   buffer[strcspn(buffer, "\r\n")] = 0;
   // what was answered stands in the output as a person's typing would
   if (!interactive_) fprintf(out_, "%s\n", buffer);

@@ -36,6 +36,7 @@ class ConsoleUi : public InstallerUi {
                                                 const std::vector<std::string>& groups) override;
   std::optional<std::string> SelectFile(const std::string& filter, bool mustExist) override;
   WizardResult WizardShow(const WizardPage& page) override;
+  bool Unattended() const override { return !in_ || inputEnded_; }
 
  private:
   void EndLiveLine();
@@ -47,6 +48,7 @@ class ConsoleUi : public InstallerUi {
   bool liveLine_;     // out is a terminal: one line redrawn in place
   bool interactive_;  // answers can be read
   bool lineOpen_ = false;
+  bool inputEnded_ = false;
   std::string heldStatus_;  // not a terminal: the status line not written yet
   std::chrono::steady_clock::time_point lastDraw_{};
   int language_ = 9;

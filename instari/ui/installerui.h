@@ -108,6 +108,10 @@ class InstallerUi {
   // Lets a window stay responsive during long work.
   virtual void DispatchPending() {}
 
+  // True once questions are answered by no one (no terminal, or the piped
+  // answers are used up): the default buttons are taken from then on.
+  virtual bool Unattended() const { return false; }
+
   // Caption of message boxes.
   virtual std::string ApplicationTitle() const { return "Instari"; }
 

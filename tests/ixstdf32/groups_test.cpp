@@ -61,6 +61,8 @@ TEST_F(Groups, ShellLinksOnTheNewerShells) {
   EXPECT_TRUE(Exists(Root() + "/home/Desktop/a_b_c.LNK"));
   EXPECT_EQ(Create("\\PS\\", "Boot"), 0);
   EXPECT_TRUE(Exists(programs + "/Startup/Boot.LNK"));
+  // the groups the selection offers are these folders, not Program Manager's
+  EXPECT_STREQ(GetProgrammGruppen(), "Startup\r\nTools\r\n");
 
   // removal: the link, then the emptied group folder; 0 also for nothing
   EXPECT_EQ(Create("-\\PG\\Tools", "Edit"), 0);
@@ -234,11 +236,13 @@ TEST_F(Groups, CopyByStartupBothWays) {
   ASSERT_TRUE(pxtest::WriteFile(wininit, "[Rename]\nC:\\A.DLL=C:\\A.NEW\n[other]\nx=1\n"));
   EXPECT_EQ(CopyByStartup("C:\\B.NEW", "C:\\B.DLL"), 1);
   EXPECT_EQ(CopyByStartup("C:\\C.OLD", "nul"), 1);
+  // host paths as the drives map now, inside [rename] where the start looks
   EXPECT_EQ(pxtest::ReadFile(wininit),
-            "[Rename]\nC:\\A.DLL=C:\\A.NEW\n[other]\nx=1\nC:\\B.DLL=C:\\B.NEW\nNUL=C:\\C.OLD\n");
+            "[Rename]\nC:\\A.DLL=C:\\A.NEW\n/B.DLL=/B.NEW\nNUL=/C.OLD\n[other]\nx=1\n");
   std::filesystem::remove(wininit);
   EXPECT_EQ(CopyByStartup("C:\\D.NEW", "C:\\D.DLL"), 1);
-  EXPECT_EQ(pxtest::ReadFile(wininit), "[rename]\nC:\\D.DLL=C:\\D.NEW\n");
+  EXPECT_EQ(pxtest::ReadFile(wininit), "[rename]\n/D.DLL=/D.NEW\n");
+  std::filesystem::remove(wininit);
 
   Version("4.0-nt");
   const std::string a = Root() + "/a.new", b = Root() + "/b.dll", c = Root() + "/c.old";
@@ -273,4 +277,21 @@ TEST_F(Groups, CopyByStartupBothWays) {
   ASSERT_TRUE(pxtest::WriteFile(a, "again"));
   EXPECT_EQ(ApplyPendingRenames(), 0);
   EXPECT_TRUE(Exists(a));
+
+  // root on the machine's Windows directory: the boot unit's flag file, in a
+  // scratch root here
+  if (geteuid() == 0) {
+    std::string windir = getenv("WINDIR");
+    unsetenv("WINDIR");
+    setenv("TERVOLA_SYSROOT", (Root() + "/sys").c_str(), 1);
+    const std::string flag = Root() + "/sys/var/lib/instari/apply-pending-renames";
+    EXPECT_EQ(CopyByStartup(a.c_str(), "nul"), 1);
+    EXPECT_TRUE(Exists(flag));
+    EXPECT_TRUE(Exists(a));
+    EXPECT_EQ(ApplyPendingRenames(), 0);
+    EXPECT_FALSE(Exists(a));
+    EXPECT_FALSE(Exists(flag));
+    unsetenv("TERVOLA_SYSROOT");
+    setenv("WINDIR", windir.c_str(), 1);
+  }
 }

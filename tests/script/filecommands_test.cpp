@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "harness.h"
+#include "instari/ixstdf32/ixstdf.h"
 #include "platform/filetime.h"
 
 using scripttest::Harness;
@@ -332,7 +333,8 @@ TEST(FileCommands, TextFilesAndHandles) {
   EXPECT_EQ(h.F("none"), "");
   EXPECT_EQ(h.F("r2"), "1");
 
-  // forged and stale handles fail without harm; a missing file is an error
+  // forged and stale handles fail without harm (a log handle that is no open
+  // file is said, as the command does nothing); a missing file is an error
   Put("x.txt", "x");
   Harness f;
   f.Run(
@@ -348,7 +350,8 @@ TEST(FileCommands, TextFilesAndHandles) {
   EXPECT_FALSE(Exists("y.txt"));
   EXPECT_EQ(f.F("r5"), "1");
   EXPECT_EQ(f.Errors(),
-            std::vector<std::string>{"Datei: 'nofile.txt' kann nicht geöffnet werden."});
+            (std::vector<std::string>{"Log-Datei: 'bogus' ist nicht geöffnet.",
+                                      "Datei: 'nofile.txt' kann nicht geöffnet werden."}));
   EXPECT_EQ(f.F("m"), "<none>");
 
   // text mode reads CR LF as a line end, binary mode keeps the CR
@@ -428,7 +431,7 @@ TEST(FileCommands, TranslateAndChangeFileValue) {
       "translatefile 'none.bin' 't3.out' 'a' 'b' log\nr3 = __Error__\n"
       "fclose log\n");
   EXPECT_EQ(h.F("r1"), "1");
-  EXPECT_EQ(Get("t.out"), std::string("cccc\0c", 6).insert(4, "c"));  // a->b->c, b->c
+  EXPECT_EQ(Get("t.out"), std::string("bccbc\0c", 7));  // as translate: a->b, b->c
   EXPECT_FALSE(Exists("t2.out"));
   EXPECT_EQ(h.Errors(), std::vector<std::string>{"Translate-Strings müssen gleich lang sein."});
   EXPECT_EQ(h.F("r3"), "1");
@@ -733,5 +736,55 @@ TEST(FileCommands, MoveFileByStartupQueuesTheReplacement) {
   unsetenv("TERVOLA_WINVER");
   EXPECT_TRUE(h.Errors().empty());
   EXPECT_EQ(h.F("r"), "1");
-  EXPECT_EQ(Get("windows/wininit.ini"), "[rename]\nc:\\old.dll=c:\\new.dll\n");
+  // kept as what the names meant then: drive C is the root folder
+  EXPECT_EQ(Get("windows/wininit.ini"), "[rename]\n/old.dll=/new.dll\n");
+}
+
+// Queued in folder A, carried out from folder B: the names mean A's files.
+// What cannot be done stays queued, and so does a later entry on its names;
+// the start trigger goes with the last entry.
+TEST(FileCommands, DeferredOperationsMeanTheirFolderAndKeepWhatFailed) {
+  for (const char* version : {"4.0-nt", "4.0-95"}) {
+    SCOPED_TRACE(version);
+    setenv("TERVOLA_WINVER", version, 1);
+    for (const char* dir : {"A", "B"}) {
+      fs::create_directories(P(dir));
+      pxtest::WriteFile(P(std::string(dir) + "/victim.txt"), dir);
+    }
+    pxtest::WriteFile(P("A/new.dll"), "new");
+    Harness h;
+    h.Run(
+        "cd 'A'\n"
+        "movefilebystartup 'victim.txt' 'nul'\n"
+        "movefilebystartup 'new.dll' 'sub\\\\new.dll'\n"
+        "movefilebystartup 'new.dll' 'nul'\n"
+        "r = __error__\n");
+    EXPECT_TRUE(h.Errors().empty());
+    EXPECT_EQ(h.F("r"), "1");
+    const std::string autostart = P("home/.config/autostart");
+    std::vector<fs::path> triggers;
+    for (const auto& e : fs::directory_iterator(autostart)) triggers.push_back(e.path());
+    ASSERT_EQ(triggers.size(), 1u);
+    EXPECT_NE(pxtest::ReadFile(triggers[0]).find("Exec=env WINDIR=" + P("windows") + " "),
+              std::string::npos);
+    EXPECT_NE(pxtest::ReadFile(triggers[0]).find(" --apply-pending-renames\n"), std::string::npos);
+
+    ASSERT_EQ(chdir(P("B").c_str()), 0);
+    EXPECT_EQ(ApplyPendingRenames(), 2);
+    EXPECT_FALSE(Exists("A/victim.txt"));
+    EXPECT_EQ(Get("B/victim.txt"), "B");
+    EXPECT_EQ(Get("A/new.dll"), "new");  // the deletion waits for the failed move
+    EXPECT_NE(Get("windows/instari.err").find(P("A/new.dll") + " -> " + P("A/sub/new.dll")),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(triggers[0]));
+
+    fs::create_directories(P("A/sub"));
+    EXPECT_EQ(ApplyPendingRenames(), 0);
+    EXPECT_EQ(Get("A/sub/new.dll"), "new");
+    EXPECT_FALSE(fs::exists(triggers[0]));
+    EXPECT_EQ(ApplyPendingRenames(), 0);  // nothing left to do
+    unsetenv("TERVOLA_WINVER");
+    fs::remove_all(P("A"));
+    fs::remove_all(P("B"));
+  }
 }

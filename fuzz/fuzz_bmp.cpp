@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/budget.h"
 #include "prentix/image/secdib.h"
 
 using namespace prentix;

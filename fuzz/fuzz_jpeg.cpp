@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/budget.h"
 #include "prentix/image/secjpeg.h"
 
 using namespace prentix;

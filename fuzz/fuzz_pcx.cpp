@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/budget.h"
 #include "prentix/image/secpcx.h"
 
 using namespace prentix;

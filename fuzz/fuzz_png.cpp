@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/budget.h"
 #include "prentix/image/secpng.h"
 
 using namespace prentix;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/budget.h"
 #include "prentix/image/sectiff.h"
 
 using namespace prentix;

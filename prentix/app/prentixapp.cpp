@@ -128,6 +128,7 @@ StartupPlan PrentixApp::InitInstance(const std::vector<std::string>& args) {
   for (const std::string& key : HoldToRanges(s)) {
     TraceLog("InitInstance() %s is out of range and is not used as written\n", key.c_str());
   }
+  ApplyPictureLimits(s);
 
   // The graphic tool found here stays in memory; the next SaveSettings
   // writes it.

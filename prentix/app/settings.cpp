@@ -5,6 +5,7 @@
 
 #include "platform/profile.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/image/picturelimits.h"
 #include "prentix/lang/sprache.h"
 
 namespace prentix {
@@ -111,6 +112,15 @@ void ReadRemainingSettings(Settings& s) {
   s.TaskbarText = Text("TaskbarText");
   s.menu = UnlessNo("menu");
   s.DeleteClipboard = IfYes("DeleteClipboard");
+  s.MaxMegapixels = Decimal("MaxMegapixels");
+  s.MaxPictureSide = Decimal("MaxPictureSide");
+}
+
+void ApplyPictureLimits(const Settings& s) {
+  PictureLimits limits;
+  if (s.MaxMegapixels > 0) limits.maxPixels = uint64_t(s.MaxMegapixels) * 1000000;
+  if (s.MaxPictureSide > 0) limits.maxSide = static_cast<uint32_t>(s.MaxPictureSide);
+  SetPictureLimits(limits);
 }
 
 std::vector<std::string> HoldToRanges(Settings& s) {

@@ -54,6 +54,10 @@ struct Settings {
   int SaveAs = 0;
   int SaveAsKeySa = 0;  // 0 none, 1 Shift, 2 Ctrl
   int SaveAsKeySu = 0;
+  // The picture budget of the readers, only ever set by editing the file;
+  // 0 (or less) keeps the built-in limit.
+  int MaxMegapixels = 0;
+  int MaxPictureSide = 0;
 
   bool operator==(const Settings&) const = default;
 };
@@ -79,13 +83,16 @@ int ParseDecimal(std::string_view text);
 // Every key but Logging and Language, in the order the start-up reads them.
 void ReadRemainingSettings(Settings& settings);
 
+// Hands MaxMegapixels and MaxPictureSide to the picture readers.
+void ApplyPictureLimits(const Settings& settings);
+
 // A hand-edited file may hold what the dialog never offers; these are held
 // to the dialog's ranges: margins 0 (the default) to 30, thresholds
 // 0 to 255, a save key other than 0, 1, 2 none. Returns the keys that were changed.
 std::vector<std::string> HoldToRanges(Settings& settings);
 
 // Marks settings as applied, makes the working copy live and writes every
-// key but BottomMargin and menu. False when a write failed.
+// key but BottomMargin, menu and the picture budget. False when a write failed.
 bool SaveSettings();
 
 // The flag SaveSettings sets; the settings command clears it before it

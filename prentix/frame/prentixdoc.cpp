@@ -66,12 +66,13 @@ void CPrentixDoc::OnNewDocument() {
 }
 
 bool CPrentixDoc::OnOpenDocument(const std::string& path) {
-  std::string reason;
+  std::string reason, warning;
   bool ok;
   {
     WaitCursor wait;
-    ok = OpenImageDocument(path, &reason);
+    ok = OpenImageDocument(path, &reason, &warning);
   }
+  if (ok && !warning.empty()) TraceLog("OnOpenDocument() %s: %s\n", path.c_str(), warning.c_str());
   UpdatePictureSize();
   if (!ok) {
     TraceLog("OnOpenDocument() %s: %s\n", path.c_str(), reason.c_str());

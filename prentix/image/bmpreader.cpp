@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "prentix/image/picturelimits.h"
 #include "prentix/image/secjpeg.h"
 #include "prentix/image/secpng.h"
 
@@ -145,6 +146,7 @@ bool BmpReader::Read(MemBlock& header, MemBlock& pixels) {
   if (h == 0) return Fail("the height is zero");
   const bool topDown = h < 0;
   if (topDown) h = -h;
+  if (std::string why = CheckPictureBudget(w, h); !why.empty()) return Fail(why);
   if (w > kMaxBmpDimension || h > kMaxBmpDimension)
     return Fail("the picture is larger than this program opens");
   width = static_cast<DWORD>(w);
@@ -157,6 +159,13 @@ bool BmpReader::Read(MemBlock& header, MemBlock& pixels) {
   const uint64_t srcStride = PaddedRowBytes(width, bits_);
   if (!rle && srcStride * height > dataBytes)
     return Fail("the file holds fewer pixel rows than its header says");
+  // a two-byte run gives at most 255 pixels; pixels that deltas and early
+  // ends skip are no data
+  if (rle) {
+    std::string why = CheckPictureData(width, height, stride * height, uint64_t{width} * height * 2,
+                                       255, dataBytes);
+    if (!why.empty()) return Fail(why);
+  }
 
   // Header and colour table of the picture: always the full table of its
   // depth, so that every index a file may hold has an entry (black beyond
@@ -193,7 +202,8 @@ bool BmpReader::Read(MemBlock& header, MemBlock& pixels) {
     MemBlock data;
     if (!data.Allocate(n) || !ReadAll(image_, data.data(), n))
       return Fail("the pixels cannot be read");
-    DecodeRle(data.data(), n, bits_, pixels.data(), stride);
+    if (!DecodeRle(data.data(), n, bits_, pixels.data(), stride))
+      image_.SetLoadWarning(kTruncatedPictureText);
   } else if (bits_ == outBits) {
     if (!ReadAll(image_, pixels.data(), stride * height)) return Fail("the pixels cannot be read");
   } else {
@@ -231,7 +241,7 @@ void BmpReader::ConvertRow(const BYTE* in, BYTE* out, const Masks& m) const {
 // Run-length rows as they come, first at the bottom. A run or absolute
 // stretch past the row's end is cut there; a delta may move anywhere, and
 // nothing lands outside the picture.
-void BmpReader::DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t stride) const {
+bool BmpReader::DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t stride) const {
   uint64_t x = 0, y = 0;
   auto put = [&](unsigned v) {
     if (x < width && y < height) {
@@ -245,6 +255,7 @@ void BmpReader::DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t 
     ++x;
   };
   size_t i = 0;
+  bool ended = false;  // by the end-of-picture mark or past the last row
   while (i + 1 < n && y < height) {
     const unsigned a = in[i], b = in[i + 1];
     i += 2;
@@ -258,6 +269,7 @@ void BmpReader::DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t 
       x = 0;
       ++y;
     } else if (b == 1) {
+      ended = true;
       break;
     } else if (b == 2) {
       if (i + 1 >= n) break;
@@ -272,6 +284,7 @@ void BmpReader::DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t 
       i += (bytes + 1) & ~size_t{1};  // absolute stretches end on a 16-bit boundary
     }
   }
+  return ended || y >= height;
 }
 
 bool BmpReader::ReadEmbedded(const MemBlock& data, bool png) {
@@ -286,6 +299,7 @@ bool BmpReader::ReadEmbedded(const MemBlock& data, bool png) {
   if (!codec->LoadImage(&mem))
     return Fail(png ? "the embedded PNG picture is broken" : "the embedded JPEG picture is broken");
   image_.TakeOver(*codec);
+  image_.SetLoadWarning(codec->LoadWarning());
   width = image_.m_dwWidth;
   height = image_.m_dwHeight;
   outBits = image_.m_nSrcBitsPerPixel;

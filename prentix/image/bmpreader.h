@@ -17,8 +17,9 @@
 // size, a pixel offset inside the headers or past the file, a depth or
 // compression that does not go together, OS/2 Huffman and RLE24 files, a
 // zero or negative width, sides above kMaxBmpDimension or more than
-// kMaxBmpPixelBytes of pixels (checked before anything is allocated), and
-// uncompressed rows the file does not hold in full.
+// kMaxBmpPixelBytes of pixels or the picture budget (checked before anything
+// is allocated), uncompressed rows the file does not hold in full, and
+// run-length data too short for the picture even at 255 pixels a run.
 
 #include <string>
 
@@ -47,12 +48,13 @@ class BmpReader {
   struct Masks {
     DWORD mask[4] = {};  // red, green, blue, alpha
   };
-  bool Fail(const char* why) {
-    error = why;
+  bool Fail(std::string why) {
+    error = std::move(why);
     return false;
   }
   bool ReadEmbedded(const MemBlock& data, bool png);
-  void DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t stride) const;
+  // False when the data ends before the end-of-picture mark and the last row.
+  bool DecodeRle(const BYTE* in, size_t n, int bits, BYTE* out, size_t stride) const;
   void ConvertRow(const BYTE* in, BYTE* out, const Masks& m) const;
 
   SECImageBase& image_;

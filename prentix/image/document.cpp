@@ -85,7 +85,8 @@ ImageFormat FormatForPath(std::string_view path) {
   return ImageFormat::kDib;
 }
 
-bool OpenImageDocument(const std::string& path, std::string* reason) {
+bool OpenImageDocument(const std::string& path, std::string* reason, std::string* warning) {
+  if (warning) warning->clear();
   // the picture shown stays until another one has been read
   const std::string host = platform::HostPath(path);
   struct stat st;
@@ -105,6 +106,7 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
       Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
+    Say(warning, dib->LoadWarning());
   } else {
     auto codec = MakeCodec(format);
     if (!codec->LoadImage(host.c_str())) {
@@ -112,6 +114,7 @@ bool OpenImageDocument(const std::string& path, std::string* reason) {
       Say(reason, why.empty() ? "not a picture this program reads" : why);
       return false;
     }
+    Say(warning, codec->LoadWarning());
     if (!dib->TakeOver(*codec)) {
       Say(reason, "out of memory");
       return false;

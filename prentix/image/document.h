@@ -30,8 +30,10 @@ inline constexpr const char* kCannotConvertText = "Sorry, can not convert this g
 
 // Replaces the current picture with the file's; when the file cannot be
 // read the picture shown stays. False when no class can read it; *reason, when
-// given, then says why if that is known.
-bool OpenImageDocument(const std::string& path, std::string* reason = nullptr);
+// given, then says why if that is known. *warning, when given, says what was
+// wrong with a picture read anyway (its data ended early), empty otherwise.
+bool OpenImageDocument(const std::string& path, std::string* reason = nullptr,
+                       std::string* warning = nullptr);
 
 // Saves a picture by the name's format: a deep copy reduced to 256 colours
 // for GIF and PCX, the picture itself never changed. The file is written

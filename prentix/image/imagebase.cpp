@@ -261,6 +261,7 @@ bool SECImageBase::SaveImage(CFile* file) {
 
 bool SECImageBase::BeforeLoad() {
   FreeHeader();
+  m_sLoadWarning.clear();
   return true;
 }
 

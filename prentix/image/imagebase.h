@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "prentix/image/cfile.h"
 #include "prentix/image/dibtypes.h"
@@ -77,6 +78,10 @@ class SECImageBase {
 
   // Why the last load failed, when the reader knows; empty otherwise.
   virtual std::string LoadError() const { return m_sLoadError; }
+  // Set when the last load gave a picture although its data ended early
+  // (the rest left empty); empty otherwise.
+  const std::string& LoadWarning() const { return m_sLoadWarning; }
+  void SetLoadWarning(std::string text) { m_sLoadWarning = std::move(text); }
 
   // --- Picture transfer -----------------------------------------------------
 
@@ -182,6 +187,7 @@ class SECImageBase {
   bool ReadBmp();
 
   std::string m_sLoadError;  // set by readers that can say why they refused
+  std::string m_sLoadWarning;
 
  private:
   void CopyFields(const SECImageBase& src);

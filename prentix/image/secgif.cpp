@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "prentix/image/picturelimits.h"
+
 namespace prentix {
 
 namespace {
@@ -132,6 +134,8 @@ class LzwDecoder {
         height_(height),
         interlaced_(interlaced),
         total_(uint64_t{width} * height) {}
+
+  bool Complete() const { return written_ == total_; }
 
   void Decode(int codeSize) {
     const int clear = 1 << codeSize, end = clear + 1;
@@ -360,7 +364,8 @@ bool SECGif::ReadImage() {
   m_byImageFlags = d[8];
   m_bInterlaced = (m_byImageFlags & 0x40) != 0;
   const DWORD w = m_wImageWidth, h = m_wImageHeight;
-  if (w == 0 || h == 0 || uint64_t{w} * h > kMaxGifPixels) return false;
+  m_sLoadError = CheckPictureBudget(w, h);
+  if (!m_sLoadError.empty() || w == 0 || h == 0 || uint64_t{w} * h > kMaxGifPixels) return false;
   m_dwWidth = w;
   m_dwHeight = h;
   // the header describes the picture held, not the logical screen
@@ -376,12 +381,20 @@ bool SECGif::ReadImage() {
   if (m_byCodeSize < 2 || m_byCodeSize > 11) return false;
 
   const size_t rowBytes = (size_t{w} + 3) & ~size_t{3};
+  // a code of at least codeSize + 1 bits stands for at most 4096 pixels
+  const uint64_t at = m_pFile->GetPosition() - (m_nBufValid - m_nBufPos);
+  const uint64_t length = m_pFile->GetLength();
+  m_sLoadError =
+      CheckPictureData(w, h, uint64_t{rowBytes} * h, uint64_t{w} * h * (m_byCodeSize + 1u),
+                       4096 * 8, length > at ? length - at : 0);
+  if (!m_sLoadError.empty()) return false;
   MemBlock pixels;
   if (!pixels.Allocate(rowBytes * h)) return false;
   auto decoder = std::unique_ptr<LzwDecoder>(
       new (std::nothrow) LzwDecoder(*this, pixels.data(), w, h, m_bInterlaced));
   if (!decoder) return false;
   decoder->Decode(m_byCodeSize);
+  if (!decoder->Complete()) m_sLoadWarning = kTruncatedPictureText;
 
   m_pBits = std::move(pixels);
   m_dwPadWidth = static_cast<DWORD>(rowBytes);
@@ -398,6 +411,7 @@ bool SECGif::ReadFormat(CFile* file) {
     return false;
   };
   m_bInterlaced = false;
+  m_sLoadError.clear();
   if (!OpenBuffer(kGifBufferSize, 1)) return fail();
 
   BYTE s[13];

@@ -1,13 +1,18 @@
 #include "prentix/image/secjpeg.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 // after jpeglib.h: the error macros use its types
 #include <jerror.h>
+
+#include "prentix/image/picturelimits.h"
 
 namespace prentix {
 
@@ -50,6 +55,7 @@ struct Source {
   jpeg_source_mgr pub;
   SECImageBase* img;
   bool startOfFile;
+  bool ended;  // the file ran out and a fake end marker was supplied
 };
 
 void InitSource(j_decompress_ptr cinfo) {
@@ -63,6 +69,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   if (n == 0) {
     if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->ended = true;
     // a fake end-of-image marker lets the library finish with what it has
     buf[0] = 0xFF;
     buf[1] = JPEG_EOI;
@@ -147,10 +154,31 @@ bool Decode(SECJpeg& img, ReadState& st) {
   jpeg_decompress_struct& cinfo = st.cinfo;
   if (setjmp(st.err.jump)) return false;
   jpeg_create_decompress(&cinfo);
+  // whole-image buffers of multi-scan files: no more than a picture of the
+  // budget needs (two bytes a coefficient, three full components), with
+  // room for the row buffers; the library refuses beyond that
+  const uint64_t libraryMax = CurrentPictureLimits().maxPixels * 6 + (uint64_t{32} << 20);
+  cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(libraryMax, LONG_MAX));
   cinfo.src = &st.src.pub;
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
 
   const DWORD width = cinfo.image_width, height = cinfo.image_height;
+  img.SetRefusal(CheckPictureBudget(width, height));
+  if (!img.Refusal().empty()) return false;
+  // Huffman coding spends at least one bit on every block of every
+  // component, even in a progressive file's first scan. Arithmetic coding
+  // has no such floor: a flat picture takes a few bytes.
+  if (!cinfo.arith_code) {
+    uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c)
+      blocks += uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+    const uint64_t used = img.m_pFile->GetPosition() - st.src.pub.bytes_in_buffer;
+    const uint64_t length = img.m_pFile->GetLength();
+    const int outBits = img.m_bQuantize ? 8 : 24;
+    img.SetRefusal(CheckPictureData(width, height, PaddedRowBytes(width, outBits) * height, blocks,
+                                    8, length > used ? length - used : 0));
+    if (!img.Refusal().empty()) return false;
+  }
   const bool grey = cinfo.num_components == 1;
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (!grey && !cmyk && cinfo.num_components != 3) return false;
@@ -298,6 +326,7 @@ bool SECJpeg::ReadFormat(CFile* file) {
   st.src.pub.term_source = TermSource;
   st.src.img = this;
 
+  m_sLoadError.clear();
   const bool ok = Decode(*this, st);
   jpeg_destroy_decompress(&st.cinfo);
   CloseBuffer();
@@ -306,6 +335,7 @@ bool SECJpeg::ReadFormat(CFile* file) {
     m_pBits.Free();
     return false;
   }
+  if (st.src.ended) m_sLoadWarning = kTruncatedPictureText;
   m_bIsPadded = PaddedRowLength() != UnpaddedRowLength();
   return true;
 }

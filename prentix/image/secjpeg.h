@@ -24,6 +24,9 @@ class SECJpeg : public SECImageBase {
   // The library's text for the fatal error that ended the last operation,
   // empty after a success. For diagnostics only; nothing shows it.
   const char* LastLibraryError() const { return m_szLastError; }
+  // Why the picture was refused before decoding (its size, too little data).
+  void SetRefusal(std::string why) { m_sLoadError = std::move(why); }
+  const std::string& Refusal() const { return m_sLoadError; }
 
   // Settings fixed at construction.
   bool m_bQuantize;  // palette display: decode to 256 colours

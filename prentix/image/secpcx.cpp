@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "prentix/image/picturelimits.h"
+
 namespace prentix {
 
 namespace {
@@ -159,6 +161,7 @@ int SECPcx::NextByte() {
 
 bool SECPcx::ReadFormat(CFile* file) {
   m_pFile = file;
+  m_sLoadError.clear();
   auto fail = [this] {
     CloseBuffer();
     m_pBits.Free();
@@ -186,7 +189,17 @@ bool SECPcx::ReadFormat(CFile* file) {
   // are packed into the picture's rows
   const uint64_t pixelBytes = std::max<uint64_t>(PaddedRowBytes(width, outBits) * height,
                                                  uint64_t{width} * height * (rgb ? h.planes : 1));
-  if (pixelBytes > kMaxPcxPixelBytes) return fail();
+  m_sLoadError = CheckPictureBudget(width, height);
+  if (!m_sLoadError.empty() || pixelBytes > kMaxPcxPixelBytes) return fail();
+  // every value of every plane's line comes from the data, at most 63
+  // from one two-byte run
+  {
+    const uint64_t at = file->GetPosition(), length = file->GetLength();
+    m_sLoadError = CheckPictureData(width, height, pixelBytes,
+                                    uint64_t{h.bytesPerLine} * h.planes * height * 2, 63,
+                                    length > at ? length - at : 0);
+  }
+  if (!m_sLoadError.empty()) return fail();
 
   if (!AllocateHeader(40 + 4 * size_t{colours}) || !m_pBits.Allocate(pixelBytes)) return fail();
   BITMAPINFOHEADER* bi = Header();
@@ -205,7 +218,7 @@ bool SECPcx::ReadFormat(CFile* file) {
   m_bIsPadded = false;
 
   if (!OpenBuffer(kPcxBufferSize, 1)) return fail();
-  DecodeRows(width, height);
+  if (!DecodeRows(width, height)) m_sLoadWarning = kTruncatedPictureText;
   PackRows(width, height);
   if (colours) ReadPalette(colours);
   if (!PadRows() || !FlipVertical()) return fail();

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "prentix/image/picturelimits.h"
+
 namespace prentix {
 
 namespace {
@@ -15,6 +17,39 @@ namespace {
 // libpng's fatal errors jump back to the setjmp of the phase that called
 // into it; each phase below keeps nothing with a destructor on its own
 // frame, so the jump skips no clean-up. The text is kept for the caller.
+// What the chunk headers say, walked before libpng reads anything: the
+// IHDR size and the bytes of compressed pixels the file holds in its IDAT
+// chunks. The file is left where it was.
+struct ChunkSurvey {
+  uint32_t width = 0, height = 0;
+  int bitDepth = 0, colorType = 0;
+  uint64_t idatBytes = 0;
+};
+
+ChunkSurvey SurveyChunks(CFile* file) {
+  ChunkSurvey out;
+  const uint64_t start = file->GetPosition(), length = file->GetLength();
+  uint64_t pos = start + 8;
+  BYTE h[8 + 13];
+  while (pos + 8 <= length && file->Seek(pos) && file->Read(h, 8) == 8) {
+    const uint64_t n = uint64_t{h[0]} << 24 | h[1] << 16 | h[2] << 8 | h[3];
+    const uint64_t body = pos + 8;
+    if (std::memcmp(h + 4, "IHDR", 4) == 0 && n == 13 && file->Read(h + 8, 13) == 13) {
+      out.width = uint32_t{h[8]} << 24 | h[9] << 16 | h[10] << 8 | h[11];
+      out.height = uint32_t{h[12]} << 24 | h[13] << 16 | h[14] << 8 | h[15];
+      out.bitDepth = h[16];
+      out.colorType = h[17];
+    } else if (std::memcmp(h + 4, "IDAT", 4) == 0) {
+      out.idatBytes += std::min(n, length - body);
+    } else if (std::memcmp(h + 4, "IEND", 4) == 0) {
+      break;
+    }
+    pos = body + n + 4;  // data and CRC
+  }
+  file->Seek(start);
+  return out;
+}
+
 struct PngContext {
   SECImageBase* image = nullptr;
   std::string* error = nullptr;
@@ -66,7 +101,8 @@ struct ReadLayout {
 // every colour type to one of the DIB depths.
 bool ReadHeader(png_structp png, png_infop info, ReadLayout& out) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_set_user_limits(png, kMaxPngDimension, kMaxPngDimension);
+  const png_uint_32 side = std::min<png_uint_32>(kMaxPngDimension, CurrentPictureLimits().maxSide);
+  png_set_user_limits(png, side, side);
   // text and profile chunks are skipped, but may not make us allocate much
   png_set_chunk_malloc_max(png, png_alloc_size_t{8} << 20);
   png_read_info(png, info);
@@ -140,6 +176,29 @@ bool SECPng::ReadFormat(CFile* file) {
     return false;
   };
   if (!file) return fail("no file");
+  // The size and the data before libpng: a refusal names the budget, and no
+  // memory is taken for pixels the compressed data cannot make (deflate
+  // gives at most 1032 bytes for one).
+  const ChunkSurvey survey = SurveyChunks(file);
+  if (survey.width && survey.height) {
+    std::string why = CheckPictureBudget(survey.width, survey.height);
+    if (why.empty()) {
+      const int channels = survey.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                           : survey.colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                           : survey.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                           : 1;
+      const uint64_t lineBytes =
+          (uint64_t{survey.width} * channels * std::clamp(survey.bitDepth, 1, 16) + 7) / 8 + 1;
+      const int outBits = survey.colorType == PNG_COLOR_TYPE_PALETTE
+                              ? (survey.bitDepth == 2 ? 8 : std::clamp(survey.bitDepth, 1, 8))
+                          : channels <= 2 ? 8
+                                          : 24;
+      const uint64_t pixelBytes = PaddedRowBytes(survey.width, outBits) * survey.height;
+      why = CheckPictureData(survey.width, survey.height, pixelBytes, lineBytes * survey.height,
+                             1032, survey.idatBytes);
+    }
+    if (!why.empty()) return fail(why.c_str());
+  }
   if (!OpenBuffer(kPngBufferSize, 1)) return fail("out of memory");
   BYTE signature[8];
   if (ReadBuffered(signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0)

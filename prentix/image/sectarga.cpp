@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "prentix/image/picturelimits.h"
+
 namespace prentix {
 
 namespace {
@@ -124,6 +126,7 @@ bool SECTarga::WriteFormat(CFile* file) {
 
 bool SECTarga::ReadFormat(CFile* file) {
   m_pFile = file;
+  m_sLoadError.clear();
   auto fail = [this] {
     CloseBuffer();
     m_pBits.Free();
@@ -200,12 +203,17 @@ bool SECTarga::ReadFormat(CFile* file) {
   }
   const DWORD w = h.width, ht = h.height;
   if (w == 0 || ht == 0) return fail();
+  m_sLoadError = CheckPictureBudget(w, ht);
+  if (!m_sLoadError.empty()) return fail();
   const uint64_t pixelBytes = PaddedRowBytes(w, 24) * ht;
   if (pixelBytes > kMaxTargaPixelBytes) return fail();
   const uint64_t have = length > dataPos ? length - dataPos : 0;
   const uint64_t least = h.imageType < 8 ? uint64_t{w} * ht * m_nBytesPerPixel
                                          : (uint64_t{w} * ht + 127) / 128 * (1 + m_nBytesPerPixel);
-  if (have < least) return fail();
+  if (have < least) {
+    m_sLoadError = "the file holds fewer pixels than its header announces";
+    return fail();
+  }
 
   if (!AllocateHeader(40) || !m_pBits.Allocate(pixelBytes)) return fail();
   BITMAPINFOHEADER* bi = Header();

@@ -1,10 +1,13 @@
 #include "prentix/image/sectiff.h"
 
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+
+#include "prentix/image/picturelimits.h"
 
 namespace prentix {
 
@@ -18,10 +21,58 @@ TIFF* OpenQuietly(const char* path, const char* mode) {
   if (!opts) return nullptr;
   TIFFOpenOptionsSetErrorHandlerExtR(opts, Silent, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(opts, Silent, nullptr);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(kMaxTiffPixelBytes));
+  // no block of the library's own larger than a strip of a picture of the
+  // budget at four bytes a pixel
+  const uint64_t most = std::min<uint64_t>(
+      kMaxTiffPixelBytes, CurrentPictureLimits().maxPixels * 4 + (uint64_t{16} << 20));
+  TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(most));
   TIFF* tif = TIFFOpenExt(path, mode, opts);
   TIFFOpenOptionsFree(opts);
   return tif;
+}
+
+// The most bytes of samples one byte of data gives at the compression's
+// best, times `scale` (the unit of the need it is compared with).
+uint64_t SamplesPerDataByte(uint16_t compression, uint64_t rowBytes, unsigned bytesPerPixel,
+                            uint64_t& scale) {
+  scale = 1;
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;  // a two-byte run repeats a byte 128 times
+    case COMPRESSION_LZW:
+      scale = 9;  // a code of at least 9 bits stands for at most 4096 bytes
+      return 4096 * 8;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:
+      return 1032;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+      return 8 * rowBytes;  // a row like the one above takes a bit
+    case COMPRESSION_OJPEG:
+    case COMPRESSION_JPEG:
+      return 8 * 64 * uint64_t{bytesPerPixel};  // a bit an 8 x 8 block
+    default:
+      return 1 << 16;  // schemes without a known floor: a generous guess
+  }
+}
+
+// The bytes of coded data the file's strips or tiles hold, each count held
+// to what the file has past its offset.
+uint64_t StoredDataBytes(TIFF* tif) {
+  struct stat st;
+  if (fstat(TIFFFileno(tif), &st) != 0) return UINT64_MAX;
+  const uint64_t length = static_cast<uint64_t>(st.st_size);
+  const uint32_t n = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  uint64_t sum = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint64_t offset = TIFFGetStrileOffset(tif, i), count = TIFFGetStrileByteCount(tif, i);
+    if (offset < length) sum += std::min(count, length - offset);
+  }
+  return sum;
 }
 
 struct TiffCloser {
@@ -90,6 +141,7 @@ bool SECTiff::ReadFormat(CFile*) { return false; }
 // --- Reading ---------------------------------------------------------------------
 
 bool SECTiff::LoadImage(const char* path) {
+  m_sLoadError.clear();
   if (!path || !BeforeLoad()) return false;
   m_hTif = OpenQuietly(path, "r");
   if (!m_hTif) return false;
@@ -180,8 +232,20 @@ bool SECTiff::Decode() {
   // 2- to 16-bit samples of one channel become 8-bit indices, colour 24 bits
   const bool oneChannel = direct && (grey || photometric == PHOTOMETRIC_PALETTE);
   const int outBits = oneChannel ? (bps == 1 ? 1 : 8) : 24;
+  m_sLoadError = CheckPictureBudget(width, height);
+  if (!m_sLoadError.empty()) return false;
   if (width == 0 || height == 0 || PaddedRowBytes(width, outBits) * height > kMaxTiffPixelBytes)
     return false;
+  {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t rowBytes = UnpaddedRowBytes(width, bps * spp);
+    uint64_t scale;
+    const uint64_t perByte = SamplesPerDataByte(compression, rowBytes, (bps * spp + 7u) / 8, scale);
+    m_sLoadError = CheckPictureData(width, height, PaddedRowBytes(width, outBits) * height,
+                                    rowBytes * height * scale, perByte, StoredDataBytes(tif));
+    if (!m_sLoadError.empty()) return false;
+  }
   m_dwWidth = width;
   m_dwHeight = height;
   m_nSrcBitsPerPixel = outBits;
@@ -342,8 +406,10 @@ bool SECTiff::DecodeStripsOrTiles() {
       // a short strip reads as zero samples
       const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(), stripSize);
       if (got < 0) return false;
-      if (static_cast<uint64_t>(got) < rows * rowBytes)
+      if (static_cast<uint64_t>(got) < rows * rowBytes) {
         std::memset(strip.data() + got, 0, rows * rowBytes - static_cast<uint64_t>(got));
+        m_sLoadWarning = kTruncatedPictureText;
+      }
       for (uint32_t r = 0; r < rows; ++r) convertRow(y + r, strip.data() + r * rowBytes, 0);
     }
     m_bIsPadded = stride != UnpaddedRowLength();
@@ -373,7 +439,9 @@ bool SECTiff::DecodeStripsOrTiles() {
           const uint32_t index = TIFFComputeTile(tif, tx, ty, 0, static_cast<uint16_t>(p));
           if (index >= TIFFNumberOfTiles(tif)) return false;
           std::memset(tile.data(), 0, tile.size());
-          if (TIFFReadEncodedTile(tif, index, tile.data(), tileSize) < 0) return false;
+          const tmsize_t got = TIFFReadEncodedTile(tif, index, tile.data(), tileSize);
+          if (got < 0) return false;
+          if (static_cast<uint64_t>(got) < tileRow * th) m_sLoadWarning = kTruncatedPictureText;
           const uint64_t xoff = uint64_t{tx} * bps * samplesInPlane / 8;
           const uint64_t n = std::min(tileRow, rowBytes - xoff);
           for (uint32_t r = 0; r < th && ty + r < h; ++r)
@@ -395,8 +463,10 @@ bool SECTiff::DecodeStripsOrTiles() {
         const uint32_t index = TIFFComputeStrip(tif, y, static_cast<uint16_t>(p));
         if (index >= TIFFNumberOfStrips(tif)) return false;
         std::memset(strip.data(), 0, strip.size());
-        if (TIFFReadEncodedStrip(tif, index, strip.data(), stripSize) < 0) return false;
+        const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(), stripSize);
+        if (got < 0) return false;
         const uint32_t rows = std::min(rps, h - y);
+        if (static_cast<uint64_t>(got) < rows * rowBytes) m_sLoadWarning = kTruncatedPictureText;
         std::memcpy(raw.data() + p * planeBytes + y * rowBytes, strip.data(), rows * rowBytes);
       }
   }

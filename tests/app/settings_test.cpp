@@ -6,6 +6,7 @@
 #include "app/apptest.h"
 #include "platform/profile.h"
 #include "prentix/app/prentixapp.h"
+#include "prentix/image/picturelimits.h"
 
 namespace {
 
@@ -97,7 +98,9 @@ TEST_F(AppTest, ValuesAreReadByExactBytes) {
       "PRINTER=HP LaserJet 4\n"
       "Tool=/usr/bin/gimp -n\n"
       "TaskbarText=Grüße\n"
-      "SaveAsNameFormat=c:\\temp\\shot.H.D\n");
+      "SaveAsNameFormat=c:\\temp\\shot.H.D\n"
+      "MaxMegapixels=400\n"
+      "MaxPictureSide=-5\n");
   Settings s;
   prentix::ReadRemainingSettings(s);
   EXPECT_EQ(s.Taskbar, 1);  // only exactly "no" switches it off
@@ -133,6 +136,11 @@ TEST_F(AppTest, ValuesAreReadByExactBytes) {
   EXPECT_EQ(s.Tool, "/usr/bin/gimp -n");
   EXPECT_EQ(s.TaskbarText, "Grüße");
   EXPECT_EQ(s.SaveAsNameFormat, "c:\\temp\\shot.H.D");
+  // the readers' budget: raised by the one, the other not usable as written
+  prentix::ApplyPictureLimits(s);
+  EXPECT_EQ(prentix::CurrentPictureLimits().maxPixels, 400'000'000u);
+  EXPECT_EQ(prentix::CurrentPictureLimits().maxSide, prentix::kDefaultMaxPictureSide);
+  prentix::SetPictureLimits({});
 
   WriteIni("[Verwendung]\nTaskbar=no\nmenu=No\nLandscape=yes\nMausSwitch=1\nMonoChange=0\n");
   prentix::ReadRemainingSettings(s);

@@ -82,6 +82,8 @@ TEST_F(AppTest, StartAndEndWriteTheirTraceLines) {
       "GetIni() TaskbarText = \n",
       "GetIni() menu = \n",
       "GetIni() DeleteClipboard = \n",
+      "GetIni() MaxMegapixels = \n",
+      "GetIni() MaxPictureSide = \n",
       "ExitInstance()\n",
   };
   EXPECT_EQ(m, expected);

@@ -210,4 +210,12 @@ TEST(Pxconvert, FailuresBatchesAndHelp) {
   EXPECT_EQ(pxtest::Run({tool, "-o", dir + "/out", "--to", "png", dir + "/one.bmp"}), 0);
   EXPECT_TRUE(std::filesystem::exists(dir + "/out/one.png"));
   EXPECT_EQ(pxtest::Run({tool, "-o", dir + "/out", "--to", "webp", dir + "/one.bmp"}), 2);
+  // two inputs, one output name: the second does not overwrite the first
+  const std::string first = pxtest::ReadFile(dir + "/out/one.png");
+  ASSERT_TRUE(pic->FlipVertical());
+  ASSERT_TRUE(SaveImageDocument(*pic, dir + "/one.tga"));
+  EXPECT_EQ(
+      pxtest::Run({tool, "-o", dir + "/out", "--to", "png", dir + "/one.bmp", dir + "/one.tga"}),
+      1);
+  EXPECT_EQ(pxtest::ReadFile(dir + "/out/one.png"), first);
 }

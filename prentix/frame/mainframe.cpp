@@ -381,7 +381,9 @@ void CMainFrame::OnSettings() {
     return QFileDialog::getOpenFileName(parent, caption, QString(), filters);
   };
   CPSheet sheet(std::move(host), this);
-  if (runSheet(sheet) != QDialog::Accepted && shown && CurrentImage() != shown) {
+  // (whether a preview replaced it cannot be told by its address: a later
+  // picture may take the freed one's)
+  if (runSheet(sheet) != QDialog::Accepted && shown) {
     if (kept) {
       SetCurrentImage(std::move(kept));
       doc_->RestorePath(path, modified);

@@ -5,7 +5,7 @@ FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 10
 JOBS        ?= $(shell nproc)
 
-.PHONY: setup configure build test run run-installer screenshots bench fuzz asan clean format install package
+.PHONY: setup configure build test test-desktops run run-installer screenshots bench fuzz asan clean format install package
 
 setup:
 	@bash tools/setup.sh
@@ -19,6 +19,12 @@ build: configure
 # All labels (unit, gui, x11); x11 tests get a private Xvfb.
 test: build
 	@bash tools/run-tests.sh $(BUILD)
+
+# The gnome and kde labels on headless GNOME and KDE Plasma sessions; their
+# packages (several hundred MB) are installed here, not by setup.
+test-desktops: build
+	@bash tools/setup-desktops.sh
+	@bash tools/run-desktop-tests.sh $(BUILD)
 
 # Installs the programs, libraries and desktop files (PREFIX, default
 # /usr/local; DESTDIR for a staging root).

@@ -63,9 +63,9 @@ function(px_test module)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
   # x11 tests share one server and its keyboard, print tests the queues,
-  # wayland tests the portal's one file: one at a time
+  # the Wayland desktops' tests the portal's one file: one at a time
   set(serial FALSE)
-  if(A_LABEL STREQUAL "x11" OR A_LABEL STREQUAL "print" OR A_LABEL STREQUAL "wayland")
+  if(A_LABEL MATCHES "^(x11|print|wayland|gnome|kde)$")
     set(serial TRUE)
   endif()
   gtest_discover_tests(${exe}

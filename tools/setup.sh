@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/debian-packages.txt that are
-# not installed yet. Quick when nothing is missing; refreshes the package
-# index only when something has to be installed.
+# Installs the Debian packages listed in tools/debian-packages.txt (or the
+# list PX_PACKAGE_LIST names) that are not installed yet. Quick when
+# nothing is missing; refreshes the package index only when something has
+# to be installed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-list="$here/debian-packages.txt"
+list=${PX_PACKAGE_LIST:-$here/debian-packages.txt}
 
 mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$list" | grep -v '^$')
 missing=()

@@ -1,6 +1,7 @@
 #include "prentix/app/waylandrules.h"
 
 #include <cstring>
+#include <utility>
 
 namespace prentix {
 
@@ -33,10 +34,61 @@ int PortalMessageKey(PortalResult r) {
       return 16071;
     case PortalResult::kTimedOut:
       return 16072;
+    case PortalResult::kRefused:
+      return 16100;
     case PortalResult::kFailed:
       break;
   }
   return 16073;
+}
+
+bool ShotRefused(PortalResult r, const std::vector<std::string>& permission) {
+  return r == PortalResult::kFailed && permission == std::vector<std::string>{"no"};
+}
+
+KeyWay DesktopKeyWay(std::string_view currentDesktop, bool kdeService, bool shortcutsPortal) {
+  // a list such as "ubuntu:GNOME"
+  auto names = [&](std::string_view name) {
+    for (size_t start = 0; start <= currentDesktop.size();) {
+      size_t end = currentDesktop.find(':', start);
+      if (end == std::string_view::npos) end = currentDesktop.size();
+      if (currentDesktop.substr(start, end - start) == name) return true;
+      start = end + 1;
+    }
+    return false;
+  };
+  if (kdeService) return KeyWay::kKdeService;
+  if (shortcutsPortal && !names("KDE")) return KeyWay::kPortal;
+  if (names("sway")) return KeyWay::kSwayConfig;
+  return KeyWay::kNone;
+}
+
+namespace {
+
+// "ALT+Print" -> {"Alt", "Print"}
+std::pair<std::string, std::string> SplitTrigger(std::string_view trigger) {
+  for (auto [prefix, name] : {std::pair{"ALT+", "Alt"}, {"SHIFT+", "Shift"}}) {
+    if (trigger.substr(0, strlen(prefix)) == prefix)
+      return {name, std::string(trigger.substr(strlen(prefix)))};
+  }
+  return {"", std::string(trigger)};
+}
+
+}  // namespace
+
+std::string SwayBinding(std::string_view trigger) {
+  auto [modifier, key] = SplitTrigger(trigger);
+  return modifier.empty() ? key : modifier + "+" + key;
+}
+
+std::string SwayConfigLines(std::string_view screenTrigger, std::string_view windowTrigger) {
+  std::string lines;
+  for (auto [trigger, command] :
+       {std::pair{screenTrigger, "--print-screen"}, {windowTrigger, "--print-window"}}) {
+    if (trigger.empty()) continue;
+    lines += "bindsym " + SwayBinding(trigger) + " exec prentix " + command + "\n";
+  }
+  return lines;
 }
 
 bool HotKeyNoticeDue(bool wayland, bool shortcutsBound, bool toldBefore) {

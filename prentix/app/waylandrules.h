@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prentix {
 
@@ -19,7 +20,9 @@ bool IsWaylandSession(const char* waylandDisplay, const char* sessionType);
 // before the call so that its answer cannot be missed.
 std::string PortalRequestPath(std::string_view uniqueName, std::string_view token);
 
-enum class PortalResult { kOk, kCancelled, kFailed, kTimedOut, kNoPortal };
+// kRefused: the desktop answered with a failure and its permission store
+// holds a "no" for screenshots (GNOME keeps the user's answer there).
+enum class PortalResult { kOk, kCancelled, kFailed, kTimedOut, kNoPortal, kRefused };
 // The response code of org.freedesktop.portal.Request.Response.
 PortalResult PortalResponse(uint32_t code);
 
@@ -27,9 +30,36 @@ PortalResult PortalResponse(uint32_t code);
 // 0 for a picture.
 int PortalMessageKey(PortalResult r);
 
+// Whether a failed shot was the desktop's refusal: the screenshot entry of
+// its permission store for programs outside a sandbox (app id "").
+bool ShotRefused(PortalResult r, const std::vector<std::string>& permission);
+// What the user runs to be asked again (the message of a refusal names it).
+inline constexpr char kAllowShotsCommand[] =
+    "gdbus call --session -d org.freedesktop.impl.portal.PermissionStore -o "
+    "/org/freedesktop/impl/portal/PermissionStore -m "
+    "org.freedesktop.impl.portal.PermissionStore.Delete screenshot screenshot";
+
+// How the screen and window keys reach us on a Wayland desktop. KDE's
+// global-shortcut service takes keys for any program; its portal takes
+// them only for a sandboxed one and answers "bound" all the same, so the
+// service is asked directly. Other desktops' GlobalShortcuts portal is
+// used where it is offered. GNOME 43 and sway have neither: there the
+// user binds the one-shot commands, on sway with the lines we give for
+// its config file.
+enum class KeyWay { kKdeService, kPortal, kSwayConfig, kNone };
+KeyWay DesktopKeyWay(std::string_view currentDesktop, bool kdeService, bool shortcutsPortal);
+
+// A key of ShortcutTrigger's form ("ALT+Print", "SHIFT+F11", "F12") as
+// sway writes it ("Alt+Print"); "" for "".
+std::string SwayBinding(std::string_view trigger);
+// The lines for sway's config file that bind the two keys to the one-shot
+// commands; a key without trigger gets no line.
+std::string SwayConfigLines(std::string_view screenTrigger, std::string_view windowTrigger);
+
 // Told once in the window: on Wayland the keys are bound in the desktop's
-// keyboard settings to the one-shot commands.
+// keyboard settings to the one-shot commands; on sway the config lines.
 inline constexpr int kHotKeyNoticeKey = 16074;
+inline constexpr int kSwayKeysNoticeKey = 16102;
 // Where prentix.ini remembers that the notice was given.
 inline constexpr char kWaylandSection[] = "Wayland";
 inline constexpr char kKeyNoticeEntry[] = "KeyNotice";

@@ -1,8 +1,12 @@
 #include "prentix/capture/desktopshortcuts.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QKeySequence>
+#include <tuple>
 
 #include "prentix/app/commands.h"
 #include "prentix/app/tracelog.h"
@@ -39,6 +43,11 @@ namespace prentix {
 namespace {
 
 const char kInterface[] = "org.freedesktop.portal.GlobalShortcuts";
+const char kKdeService[] = "org.kde.kglobalaccel";
+const char kKdeComponent[] = "prentix";
+// setShortcut's flags: SetPresent | NoAutoloading (the keys given, not
+// ones the service remembers from an earlier start)
+constexpr uint kKdeSetFlags = 2 | 4;
 constexpr int kSessionTimeoutMs = 10000;
 constexpr int kBindTimeoutMs = 120000;  // the desktop may ask the user
 
@@ -52,8 +61,50 @@ DesktopShortcuts::DesktopShortcuts(QObject* parent)
 
 DesktopShortcuts::~DesktopShortcuts() = default;
 
-bool DesktopShortcuts::Bind(const std::string& screenTrigger, const std::string& windowTrigger) {
-  if (!portal_->Offers(kInterface)) return false;
+bool DesktopShortcuts::HasKdeService() {
+  return portal_->Bus().interface() &&
+         portal_->Bus().interface()->isServiceRegistered(kKdeService).value();
+}
+
+bool DesktopShortcuts::HasPortal() { return portal_->Offers(kInterface); }
+
+int DesktopShortcuts::BindKde(const std::string& screenTrigger, const std::string& windowTrigger) {
+  QDBusConnection& bus = portal_->Bus();
+  int taken = 0;
+  for (auto [id, description, trigger] : {std::tuple{"screen", "Print the screen", screenTrigger},
+                                          {"window", "Print a window", windowTrigger}}) {
+    const QKeySequence keys = QKeySequence::fromString(QString::fromStdString(trigger));
+    if (keys.isEmpty()) continue;
+    const QStringList action = {kKdeComponent, id, "Prentix", description};
+    QDBusMessage call = QDBusMessage::createMethodCall(kKdeService, "/kglobalaccel",
+                                                       "org.kde.KGlobalAccel", "doRegister");
+    call.setArguments({action});
+    bus.call(call, QDBus::Block, 5000);
+    call = QDBusMessage::createMethodCall(kKdeService, "/kglobalaccel", "org.kde.KGlobalAccel",
+                                          "setShortcut");
+    call.setArguments(
+        {action, QVariant::fromValue(QList<int>{keys[0].toCombined()}), kKdeSetFlags});
+    // the keys it gave: none when another program holds the key
+    QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    const auto given = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                           ? qdbus_cast<QList<int>>(reply.arguments().at(0))
+                           : QList<int>();
+    if (!given.isEmpty() && given[0] != 0) ++taken;
+  }
+  bus.connect(kKdeService, QString("/component/") + kKdeComponent, "org.kde.kglobalaccel.Component",
+              "globalShortcutPressed", this, SLOT(OnKdePressed(QString, QString, qlonglong)));
+  TraceLog("DesktopShortcuts() KDE took: %d\n", taken);
+  return taken;
+}
+
+void DesktopShortcuts::OnKdePressed(const QString& component, const QString& action, qlonglong) {
+  if (component != kKdeComponent) return;
+  if (action == "screen") emit Activated(cmd::kPrintScreen);
+  if (action == "window") emit Activated(cmd::kPrintWindow);
+}
+
+bool DesktopShortcuts::BindPortal(const std::string& screenTrigger,
+                                  const std::string& windowTrigger) {
   QVariantMap results;
   PortalResult r =
       portal_->Request(kInterface, "CreateSession", {}, {{"session_handle_token", "prentix"}},
@@ -72,12 +123,17 @@ bool DesktopShortcuts::Bind(const std::string& screenTrigger, const std::string&
                           shortcut("window", "Print a window", windowTrigger)};
   portal_->Bus().connect(portal_->Service(), kPortalPath, kInterface, "Activated", this,
                          SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  results.clear();
   r = portal_->Request(
       kInterface, "BindShortcuts",
       {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(keys), QString()}, {},
-      kBindTimeoutMs, nullptr);
-  TraceLog("DesktopShortcuts() bound: %d\n", r == PortalResult::kOk);
-  return r == PortalResult::kOk;
+      kBindTimeoutMs, &results);
+  // an answer without the keys bound has bound nothing
+  const auto bound = r == PortalResult::kOk && results.contains("shortcuts")
+                         ? qdbus_cast<QList<Shortcut>>(results.value("shortcuts")).size()
+                         : 0;
+  TraceLog("DesktopShortcuts() bound: %d\n", static_cast<int>(bound));
+  return bound > 0;
 }
 
 void DesktopShortcuts::OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong,

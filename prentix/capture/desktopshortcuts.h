@@ -1,7 +1,8 @@
 #pragma once
-// The screen and window keys bound through the desktop's GlobalShortcuts
-// portal, where it has one: the desktop asks the user once and then tells
-// us when a key was pressed, which no program on Wayland can see itself.
+// The screen and window keys bound through the desktop, which tells us when
+// a key was pressed (no program on Wayland can see that itself): KDE's
+// global-shortcut service over D-Bus, or the GlobalShortcuts portal where
+// the desktop has one (it may ask the user once).
 
 #include <QObject>
 #include <QString>
@@ -20,9 +21,15 @@ class DesktopShortcuts : public QObject {
   explicit DesktopShortcuts(QObject* parent = nullptr);
   ~DesktopShortcuts() override;
 
-  // Offers the two keys with these preferred triggers ("ALT+F12"); false
-  // when the desktop has no such portal or the binding was refused.
-  bool Bind(const std::string& screenTrigger, const std::string& windowTrigger);
+  bool HasKdeService();
+  bool HasPortal();
+
+  // Registers the two keys with these triggers ("ALT+F12") with KDE's
+  // service; how many it took (a key another program holds is not given).
+  int BindKde(const std::string& screenTrigger, const std::string& windowTrigger);
+  // Offers the two keys with these preferred triggers to the portal; false
+  // when the binding was refused or the answer lists no key bound.
+  bool BindPortal(const std::string& screenTrigger, const std::string& windowTrigger);
 
  signals:
   void Activated(int command);  // 32782 or 32781
@@ -30,6 +37,7 @@ class DesktopShortcuts : public QObject {
  private slots:
   void OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
                    const QVariantMap& options);
+  void OnKdePressed(const QString& component, const QString& action, qlonglong timestamp);
 
  private:
   std::unique_ptr<PortalClient> portal_;

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -71,7 +72,8 @@ PortalResult PortalClient::Request(const QString& interface, const QString& meth
   args << options;
   QDBusMessage call = QDBusMessage::createMethodCall(service_, kPortalPath, interface, method);
   call.setArguments(args);
-  QDBusMessage reply = bus_.call(call, QDBus::Block, timeoutMs);
+  // the call itself answers at once; the bus's own limit for a wait without one
+  QDBusMessage reply = bus_.call(call, QDBus::Block, std::max(timeoutMs, -1));
   PortalResult result = PortalResult::kOk;
   if (reply.type() != QDBusMessage::ReplyMessage) {
     result = CallError(reply);
@@ -85,19 +87,26 @@ PortalResult PortalClient::Request(const QString& interface, const QString& meth
       bus_.connect(service_, path, kRequestInterface, "Response", &waiter,
                    SLOT(Response(uint, QVariantMap)));
     }
+    bool ended = false;
     if (!waiter.done) {
       QEventLoop loop;
       QTimer timer;
       timer.setSingleShot(true);
       QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
       QObject::connect(&waiter, &ResponseWaiter::Answered, &loop, &QEventLoop::quit);
-      timer.start(std::max<qint64>(0, timeoutMs - clock.elapsed()));
+      // a portal that ends answers nothing more
+      QDBusServiceWatcher gone(service_, bus_, QDBusServiceWatcher::WatchForUnregistration);
+      QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &loop, [&] {
+        ended = true;
+        loop.quit();
+      });
+      if (timeoutMs >= 0) timer.start(std::max<qint64>(0, timeoutMs - clock.elapsed()));
       loop.exec();
     }
     if (!waiter.done) {
       // the desktop may still be asking the user: that question goes away
       bus_.asyncCall(QDBusMessage::createMethodCall(service_, path, kRequestInterface, "Close"));
-      result = PortalResult::kTimedOut;
+      result = ended ? PortalResult::kFailed : PortalResult::kTimedOut;
     } else {
       result = PortalResponse(waiter.code);
       if (results) *results = waiter.results;

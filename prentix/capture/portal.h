@@ -24,7 +24,8 @@ class PortalClient {
                         QDBusConnection bus = QDBusConnection::sessionBus());
 
   // Calls interface.method(args..., options + handle_token) and waits up to
-  // timeoutMs for the response; its results on success.
+  // timeoutMs for the response (a negative time: as long as the portal is
+  // there, for a desktop that asks the user first); its results on success.
   PortalResult Request(const QString& interface, const QString& method, QVariantList args,
                        QVariantMap options, int timeoutMs, QVariantMap* results);
   // Whether the portal has this interface (its version can be read).

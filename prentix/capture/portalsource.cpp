@@ -3,6 +3,8 @@
 // portal writes a file and hands back its URI; the picture is read and the
 // file removed, so no screenshot stays behind.
 
+#include <QDBusArgument>
+#include <QDBusMessage>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -17,8 +19,9 @@ namespace prentix {
 
 namespace {
 
-// The shot needs no one; a pick waits for the user.
-constexpr int kShotTimeoutMs = 15000;
+// GNOME asks the user before a program's first shot, and a pick waits for
+// the user too: a shot waits as long as the portal is there.
+constexpr int kShotTimeoutMs = -1;
 constexpr int kPickTimeoutMs = 180000;
 
 class PortalSource : public ScreenSource {
@@ -79,12 +82,31 @@ class PortalSource : public ScreenSource {
     QVariantMap results;
     last_ = portal_.Request("org.freedesktop.portal.Screenshot", "Screenshot", {QString()},
                             {{"interactive", interactive}, {"modal", true}}, timeoutMs, &results);
+    if (last_ == PortalResult::kFailed && ShotRefused(last_, StoredPermission())) {
+      last_ = PortalResult::kRefused;
+    }
     if (last_ != PortalResult::kOk) return {};
     const QString path = QUrl(results.value("uri").toString()).toLocalFile();
     QImage shot(path);
     if (!path.isEmpty()) QFile::remove(path);
     if (shot.isNull()) last_ = PortalResult::kFailed;
     return shot;
+  }
+
+  // The user's answer to the desktop's question, kept in the portal's
+  // permission store for programs outside a sandbox (app id "").
+  std::vector<std::string> StoredPermission() {
+    QDBusMessage lookup =
+        QDBusMessage::createMethodCall("org.freedesktop.impl.portal.PermissionStore",
+                                       "/org/freedesktop/impl/portal/PermissionStore",
+                                       "org.freedesktop.impl.portal.PermissionStore", "Lookup");
+    lookup.setArguments({QString("screenshot"), QString("screenshot")});
+    QDBusMessage reply = portal_.Bus().call(lookup, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    const auto apps = qdbus_cast<QMap<QString, QStringList>>(reply.arguments().at(0));
+    std::vector<std::string> values;
+    for (const QString& v : apps.value(QString())) values.push_back(v.toStdString());
+    return values;
   }
 
   PortalClient portal_;

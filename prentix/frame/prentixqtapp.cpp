@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -148,21 +149,31 @@ void CPrentixApp::CheckSettingsFolder() {
 }
 
 void CPrentixApp::OfferDesktopKeys() {
-  TraceLog(
-      "OfferDesktopKeys() Wayland: keys cannot be grabbed; bind prentix --print-screen, "
-      "--print-window, --paste-print in the desktop's keyboard settings\n");
   shortcuts_ = std::make_unique<DesktopShortcuts>();
   CMainFrame* frame = frame_.get();
   connect(shortcuts_.get(), &DesktopShortcuts::Activated, frame,
           [frame](int id) { frame->PostCommand(id, CommandSource::kHook); });
-  const bool bound = shortcuts_->Bind(pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kScreen), false),
-                                      pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kWindow), true));
+  const std::string screen = pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kScreen), false);
+  const std::string window = pxnthook::ShortcutTrigger(ReadHotKey(HotKey::kWindow), true);
+  const char* desktop = getenv("XDG_CURRENT_DESKTOP");
+  const KeyWay way =
+      DesktopKeyWay(desktop ? desktop : "", shortcuts_->HasKdeService(), shortcuts_->HasPortal());
+  bool bound = false;
+  if (way == KeyWay::kKdeService) bound = shortcuts_->BindKde(screen, window) > 0;
+  if (way == KeyWay::kPortal) bound = shortcuts_->BindPortal(screen, window);
+  if (bound) return;
+  TraceLog(
+      "OfferDesktopKeys() Wayland: keys cannot be grabbed; bind prentix --print-screen, "
+      "--print-window, --paste-print in the desktop's keyboard settings\n");
   if (!HotKeyNoticeDue(true, bound, GetIni(kWaylandSection, kKeyNoticeEntry) == "1")) return;
   WriteIni(kWaylandSection, kKeyNoticeEntry, "1");
+  const std::string text =
+      way == KeyWay::kSwayConfig
+          ? FormatSprachText(kSwayKeysNoticeKey, SwayConfigLines(screen, window))
+          : GetSprachText(kHotKeyNoticeKey);
   // not modal: a tray program's start must not wait for it
-  auto* box =
-      new QMessageBox(QMessageBox::Information, QString::fromUtf8(GetSprachText(16001)),
-                      QString::fromUtf8(GetSprachText(kHotKeyNoticeKey)), QMessageBox::Ok, frame);
+  auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(GetSprachText(16001)),
+                              QString::fromStdString(text), QMessageBox::Ok, frame);
   box->setObjectName("hotKeyNotice");
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setModal(false);

@@ -13,6 +13,7 @@
 #include "prentix/app/framerules.h"
 #include "prentix/app/settings.h"
 #include "prentix/app/tracelog.h"
+#include "prentix/app/waylandrules.h"
 #include "prentix/frame/pictureqt.h"
 #include "prentix/frame/prentixdoc.h"
 #include "prentix/frame/prentixview.h"
@@ -56,8 +57,12 @@ std::optional<DeviceBitmap> CPrentixView::CaptureRect(ScreenSource* source, cons
 void CPrentixView::ReportFailedCopy(ScreenSource* source, const char* who) {
   const int key = source ? source->FailureKey() : 0;
   if (!key) return;
-  TraceLog("%s() %s\n", who, GetSprachText(key));
-  emit CaptureFailed(QString::fromUtf8(GetSprachText(key)));
+  // a refusal names the command that lets the desktop ask again
+  const std::string text = key == PortalMessageKey(PortalResult::kRefused)
+                               ? FormatSprachText(key, kAllowShotsCommand)
+                               : GetSprachText(key);
+  TraceLog("%s() %s\n", who, text.c_str());
+  emit CaptureFailed(QString::fromStdString(text));
 }
 
 // Save or print the capture; both are done before the capture goes on.

@@ -24,13 +24,50 @@ TEST(WaylandRules, SessionKindRequestPathAndTheMessageOfEachPortalAnswer) {
     int key;
   } answers[] = {{PortalResponse(0), 0},           {PortalResponse(1), 16070},
                  {PortalResponse(2), 16073},       {PortalResponse(7), 16073},
-                 {PortalResult::kNoPortal, 16071}, {PortalResult::kTimedOut, 16072}};
+                 {PortalResult::kNoPortal, 16071}, {PortalResult::kTimedOut, 16072},
+                 {PortalResult::kRefused, 16100}};
   for (const auto& a : answers) EXPECT_EQ(PortalMessageKey(a.result), a.key);
+  // a refusal is a failure with the user's "no" stored; a cancel is not one
+  EXPECT_TRUE(ShotRefused(PortalResult::kFailed, {"no"}));
+  EXPECT_FALSE(ShotRefused(PortalResult::kFailed, {"yes"}));
+  EXPECT_FALSE(ShotRefused(PortalResult::kFailed, {}));
+  EXPECT_FALSE(ShotRefused(PortalResult::kCancelled, {"no"}));
 
   EXPECT_TRUE(HotKeyNoticeDue(true, false, false));
   EXPECT_FALSE(HotKeyNoticeDue(true, false, true));
   EXPECT_FALSE(HotKeyNoticeDue(true, true, false));
   EXPECT_FALSE(HotKeyNoticeDue(false, false, false));
+}
+
+TEST(WaylandRules, TheWayTheKeysAreHadOnEachDesktopAndTheBindingsWrittenForIt) {
+  const struct {
+    const char* desktop;
+    bool kdeService, portal;
+    KeyWay way;
+  } desktops[] = {
+      {"KDE", true, true, KeyWay::kKdeService},
+      // KDE's portal answers "bound" and registers nothing
+      {"KDE", false, true, KeyWay::kNone},
+      {"Hyprland", false, true, KeyWay::kPortal},
+      {"GNOME", false, true, KeyWay::kPortal},
+      {"GNOME", false, false, KeyWay::kNone},
+      {"sway", false, false, KeyWay::kSwayConfig},
+      {"Unity:sway", false, false, KeyWay::kSwayConfig},
+      {"swayfx", false, false, KeyWay::kNone},
+      {"", false, false, KeyWay::kNone},
+  };
+  for (const auto& d : desktops) {
+    EXPECT_EQ(DesktopKeyWay(d.desktop, d.kdeService, d.portal), d.way)
+        << d.desktop << d.kdeService << d.portal;
+  }
+  const struct {
+    const char *trigger, *sway;
+  } keys[] = {{"Print", "Print"}, {"ALT+Print", "Alt+Print"}, {"SHIFT+F11", "Shift+F11"}, {"", ""}};
+  for (const auto& k : keys) EXPECT_EQ(SwayBinding(k.trigger), k.sway);
+  EXPECT_EQ(
+      SwayConfigLines("F12", "ALT+F12"),
+      "bindsym F12 exec prentix --print-screen\nbindsym Alt+F12 exec prentix --print-window\n");
+  EXPECT_EQ(SwayConfigLines("", "ALT+Print"), "bindsym Alt+Print exec prentix --print-window\n");
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ class WaylandTest : public GuiTest {
     setenv("DBUS_SESSION_BUS_ADDRESS", getenv("PX_WAYLAND_BUS"), 1);
     setenv("SWAYSOCK", getenv("PX_WAYLAND_SWAYSOCK"), 1);
     setenv("XDG_SESSION_TYPE", "wayland", 1);
+    setenv("XDG_CURRENT_DESKTOP", "sway", 1);
     unsetenv("DISPLAY");
   }
   void SetUp() override {
@@ -130,7 +131,7 @@ TEST_F(WaylandTest, ACaptureWithoutPictureTellsWhyOnceAndOutputsThePreviousPictu
             std::string::npos);
 }
 
-TEST_F(WaylandTest, TheFirstStartTellsHowToBindTheKeysAndNoTrayHostShowsTheWindow) {
+TEST_F(WaylandTest, TheFirstStartGivesTheLinesForSwaysConfigAndNoTrayHostShowsTheWindow) {
   for (int start = 1; start <= 2; ++start) {
     SCOPED_TRACE(start);
     std::filesystem::remove(LogPath());
@@ -147,7 +148,10 @@ TEST_F(WaylandTest, TheFirstStartTellsHowToBindTheKeysAndNoTrayHostShowsTheWindo
     auto* notice = Frame().findChild<QMessageBox*>("hotKeyNotice");
     if (start == 1) {
       ASSERT_NE(notice, nullptr);
-      EXPECT_EQ(notice->text().toStdString(), GetSprachText(16074));
+      EXPECT_EQ(notice->text().toStdString(),
+                FormatSprachText(16102,
+                                 "bindsym Print exec prentix --print-screen\n"
+                                 "bindsym Alt+Print exec prentix --print-window\n"));
       EXPECT_FALSE(notice->isModal());
     } else {
       EXPECT_EQ(notice, nullptr);

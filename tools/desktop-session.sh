@@ -188,6 +188,27 @@ pids+=($!)
 "${in_session[@]}" gdbus wait --session org.freedesktop.portal.Desktop --timeout 20 ||
   fail "the portal did not start"
 
+# The shell opens its overview once started, which would hide every window:
+# closed, and seen to stay closed.
+if [ "$desktop" = gnome ]; then
+  overview=(gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell
+    --method org.freedesktop.DBus.Properties)
+  closed=0
+  for _ in $(seq 100); do
+    if "${in_session[@]}" "${overview[@]}.Get" org.gnome.Shell OverviewActive 2>/dev/null |
+      grep -q false; then
+      closed=$((closed + 1))
+      [ $closed -ge 5 ] && break
+    else
+      closed=0
+      "${in_session[@]}" "${overview[@]}.Set" org.gnome.Shell OverviewActive '<false>' \
+        >/dev/null 2>&1
+    fi
+    sleep 0.2
+  done
+  [ $closed -ge 5 ] || fail "the shell's overview stays open"
+fi
+
 export "${prefix}_DISPLAY=$session/run/wayland-0" "${prefix}_BUS=$bus" \
   "${prefix}_RUNTIME=$session/run" "${prefix}_HOME=$session/home"
 "$@"

@@ -1,0 +1,69 @@
+// Prentix on headless GNOME: shots through its portal once the user has
+// allowed them, a refusal, and no tray.
+
+#include "desktop/desktoptest.h"
+#include "prentix/app/waylandrules.h"
+
+namespace {
+
+using namespace prentix;
+
+const char kStore[] = "org.freedesktop.impl.portal.PermissionStore";
+const char kStorePath[] = "/org/freedesktop/impl/portal/PermissionStore";
+
+class GnomeTest : public desktoptest::DesktopTest {
+ protected:
+  static void SetUpTestSuite() { Join("PX_GNOME", "GNOME"); }
+  // The user's answer as the desktop keeps it for programs outside a sandbox.
+  static void Allow(const char* answer) {
+    QDBusMessage reply = Call(
+        kStore, kStorePath, kStore, "SetPermission",
+        {QString("screenshot"), true, QString("screenshot"), QString(""), QStringList{answer}});
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+  }
+};
+
+TEST_F(GnomeTest, ScreenCapturesOnceAllowedComeFromThePortalAndAreSavedNumbered) {
+  Allow("yes");
+  StartWith("UseSaveAsNameFormat=1\n");
+  int n = 0;
+  for (const QColor& colour : {QColor(0x33, 0x66, 0xcc), QColor(0xc0, 0x10, 0x20)}) {
+    SCOPED_TRACE(colour.name().toStdString());
+    Background(colour);
+    app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
+    ExpectSavedShot(++n, colour);
+  }
+  EXPECT_EQ(saved_.size(), 2u);
+  EXPECT_TRUE(told_.empty());
+}
+
+// A refusal the desktop keeps says how to be asked again, and that command
+// does take it back; allowed once more, shots come again.
+TEST_F(GnomeTest, ARefusalTellsHowToBeAskedAgain) {
+  Allow("no");
+  StartWith("UseSaveAsNameFormat=1\n");
+  Background(QColor(0x20, 0x80, 0x40));
+  app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
+  ASSERT_EQ(told_, std::vector<std::string>{FormatSprachText(16100, kAllowShotsCommand)});
+  ASSERT_EQ(pxtest::Run({"sh", "-c", std::string(kAllowShotsCommand) + " >/dev/null"}), 0);
+  EXPECT_NE(
+      Call(kStore, kStorePath, kStore, "Lookup", {QString("screenshot"), QString("screenshot")})
+          .type(),
+      QDBusMessage::ReplyMessage);
+  told_.clear();
+  Allow("yes");
+  app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
+  EXPECT_TRUE(told_.empty());
+  ExpectSavedShot(1, QColor(0x20, 0x80, 0x40));  // the refused shot saved nothing
+}
+
+TEST_F(GnomeTest, WithoutTheTrayExtensionTheWindowIsShown) {
+  ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
+                                "[Verwendung]\nLogging=" + LogPath() + "\nTaskbar=yes\n"));
+  Start(nullptr);
+  EXPECT_TRUE(Frame().isVisible());
+  EXPECT_EQ(app_->Tray(), nullptr);
+  EXPECT_NE(pxtest::ReadFile(LogPath()).find("no system tray"), std::string::npos);
+}
+
+}  // namespace

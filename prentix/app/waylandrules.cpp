@@ -1,6 +1,7 @@
 #include "prentix/app/waylandrules.h"
 
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 namespace prentix {
@@ -60,6 +61,7 @@ KeyWay DesktopKeyWay(std::string_view currentDesktop, bool kdeService, bool shor
   if (kdeService) return KeyWay::kKdeService;
   if (shortcutsPortal && !names("KDE")) return KeyWay::kPortal;
   if (names("sway")) return KeyWay::kSwayConfig;
+  if (names("GNOME")) return KeyWay::kGnomeSettings;
   return KeyWay::kNone;
 }
 
@@ -89,6 +91,57 @@ std::string SwayConfigLines(std::string_view screenTrigger, std::string_view win
     lines += "bindsym " + SwayBinding(trigger) + " exec prentix " + command + "\n";
   }
   return lines;
+}
+
+std::string GnomeAccelerator(std::string_view trigger) {
+  auto [modifier, key] = SplitTrigger(trigger);
+  return modifier.empty() ? key : "<" + modifier + ">" + key;
+}
+
+std::vector<GnomeShortcut> GnomeShortcuts(std::string_view screenTrigger,
+                                          std::string_view windowTrigger,
+                                          std::string_view program) {
+  const std::string base = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+  std::vector<GnomeShortcut> out;
+  for (auto [trigger, what, name] :
+       {std::tuple{screenTrigger, "screen", "Prentix: print the screen"},
+        {windowTrigger, "window", "Prentix: print a window"}}) {
+    if (trigger.empty()) continue;
+    out.push_back({base + "prentix-" + what + "/", name, std::string(program) + " --print-" + what,
+                   GnomeAccelerator(trigger)});
+  }
+  return out;
+}
+
+std::vector<std::string> GVariantStrings(std::string_view text) {
+  std::vector<std::string> items;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char quote = text[i];
+    if (quote != '\'' && quote != '"') continue;
+    std::string item;
+    for (++i; i < text.size() && text[i] != quote; ++i) {
+      if (text[i] == '\\' && i + 1 < text.size()) ++i;
+      item += text[i];
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::string GVariantString(std::string_view s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::string GVariantStringList(const std::vector<std::string>& items) {
+  if (items.empty()) return "@as []";
+  std::string out = "[";
+  for (const std::string& item : items) out += (out.size() > 1 ? ", " : "") + GVariantString(item);
+  return out + "]";
 }
 
 bool HotKeyNoticeDue(bool wayland, bool shortcutsBound, bool toldBefore) {

@@ -46,7 +46,7 @@ inline constexpr char kAllowShotsCommand[] =
 // used where it is offered. GNOME 43 and sway have neither: there the
 // user binds the one-shot commands, on sway with the lines we give for
 // its config file.
-enum class KeyWay { kKdeService, kPortal, kSwayConfig, kNone };
+enum class KeyWay { kKdeService, kPortal, kSwayConfig, kGnomeSettings, kNone };
 KeyWay DesktopKeyWay(std::string_view currentDesktop, bool kdeService, bool shortcutsPortal);
 
 // A key of ShortcutTrigger's form ("ALT+Print", "SHIFT+F11", "F12") as
@@ -55,6 +55,31 @@ std::string SwayBinding(std::string_view trigger);
 // The lines for sway's config file that bind the two keys to the one-shot
 // commands; a key without trigger gets no line.
 std::string SwayConfigLines(std::string_view screenTrigger, std::string_view windowTrigger);
+
+// GNOME's own custom shortcuts, which Prentix sets up once the user agreed:
+// a list of settings paths in one schema, each path with name, command and
+// binding. GNOME's own screenshot keys hold Print and Alt+Print; a key of
+// ours among them is taken out of GNOME's list, or ours would never fire.
+inline constexpr char kGnomeKeysSchema[] = "org.gnome.settings-daemon.plugins.media-keys";
+inline constexpr char kGnomeOwnKeysSchema[] = "org.gnome.shell.keybindings";
+inline constexpr const char* kGnomeOwnShotKeys[] = {"show-screenshot-ui", "screenshot",
+                                                    "screenshot-window"};
+inline constexpr int kGnomeKeysQuestionKey = 16103;
+struct GnomeShortcut {
+  std::string path, name, command, binding;
+  bool operator==(const GnomeShortcut&) const = default;
+};
+// "ALT+Print" -> "<Alt>Print"; "" for "".
+std::string GnomeAccelerator(std::string_view trigger);
+// The shortcuts for the keys that have a trigger; `program` is the command
+// line's first word.
+std::vector<GnomeShortcut> GnomeShortcuts(std::string_view screenTrigger,
+                                          std::string_view windowTrigger, std::string_view program);
+// A string list as gsettings prints and reads it ("@as []", "['a', 'b']").
+std::vector<std::string> GVariantStrings(std::string_view text);
+std::string GVariantStringList(const std::vector<std::string>& items);
+// One string as GVariant text: quoted, with quotes and backslashes escaped.
+std::string GVariantString(std::string_view s);
 
 // Told once in the window: on Wayland the keys are bound in the desktop's
 // keyboard settings to the one-shot commands; on sway the config lines.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cerrno>
@@ -38,6 +39,54 @@ using namespace cmd;
 namespace {
 
 constexpr int kOneShotNoticeMs = 60000;
+
+// GNOME's own shortcuts for the one-shot commands, written with gsettings
+// once the user agreed; false when a setting could not be written.
+bool SetGnomeShortcuts(const std::vector<GnomeShortcut>& keys) {
+  auto gsettings = [](const QStringList& args, QString* out = nullptr) {
+    QProcess p;
+    p.start("gsettings", args);
+    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+      TraceLog("OfferDesktopKeys() gsettings %s failed\n", args.join(' ').toUtf8().data());
+      return false;
+    }
+    if (out) *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return true;
+  };
+  auto q = [](const std::string& s) { return QString::fromStdString(s); };
+  for (const char* own : kGnomeOwnShotKeys) {
+    QString current;
+    if (!gsettings({"get", kGnomeOwnKeysSchema, own}, &current)) continue;  // not in this shell
+    std::vector<std::string> items = GVariantStrings(current.toStdString()), kept;
+    for (const std::string& item : items) {
+      if (std::none_of(keys.begin(), keys.end(),
+                       [&](const GnomeShortcut& k) { return k.binding == item; })) {
+        kept.push_back(item);
+      }
+    }
+    if (kept.size() != items.size() &&
+        !gsettings({"set", kGnomeOwnKeysSchema, own, q(GVariantStringList(kept))})) {
+      return false;
+    }
+  }
+  QString list;
+  if (!gsettings({"get", kGnomeKeysSchema, "custom-keybindings"}, &list)) return false;
+  std::vector<std::string> paths = GVariantStrings(list.toStdString());
+  for (const GnomeShortcut& k : keys) {
+    if (std::find(paths.begin(), paths.end(), k.path) == paths.end()) paths.push_back(k.path);
+  }
+  if (!gsettings({"set", kGnomeKeysSchema, "custom-keybindings", q(GVariantStringList(paths))})) {
+    return false;
+  }
+  for (const GnomeShortcut& k : keys) {
+    const QString schema = QString(kGnomeKeysSchema) + ".custom-keybinding:" + q(k.path);
+    for (auto [field, value] :
+         {std::pair{"name", &k.name}, {"command", &k.command}, {"binding", &k.binding}}) {
+      if (!gsettings({"set", schema, field, q(GVariantString(*value))})) return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -167,6 +216,7 @@ void CPrentixApp::OfferDesktopKeys() {
       "--print-window, --paste-print in the desktop's keyboard settings\n");
   if (!HotKeyNoticeDue(true, bound, GetIni(kWaylandSection, kKeyNoticeEntry) == "1")) return;
   WriteIni(kWaylandSection, kKeyNoticeEntry, "1");
+  if (way == KeyWay::kGnomeSettings) return AskGnomeShortcuts(screen, window);
   const std::string text =
       way == KeyWay::kSwayConfig
           ? FormatSprachText(kSwayKeysNoticeKey, SwayConfigLines(screen, window))
@@ -177,6 +227,44 @@ void CPrentixApp::OfferDesktopKeys() {
   box->setObjectName("hotKeyNotice");
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setModal(false);
+  box->show();
+}
+
+// GNOME has no service that takes keys for a program: with the user's
+// consent, once, its own keyboard settings run the one-shot commands.
+void CPrentixApp::AskGnomeShortcuts(const std::string& screen, const std::string& window) {
+  // GNOME splits the command as a shell would
+  std::string program = ProgramPath();
+  if (program.find_first_of(" '\"\\$`") != std::string::npos) {
+    std::string quoted = "'";
+    for (char c : program) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    program = quoted + "'";
+  }
+  const std::vector<GnomeShortcut> keys = GnomeShortcuts(screen, window, program);
+  std::string lines;
+  for (auto [trigger, command] :
+       {std::pair{screen, "--print-screen"}, {window, "--print-window"}}) {
+    if (!trigger.empty()) lines += SwayBinding(trigger) + ": prentix " + command + "\n";
+  }
+  auto* box =
+      new QMessageBox(QMessageBox::Question, QString::fromUtf8(GetSprachText(16001)),
+                      QString::fromStdString(FormatSprachText(kGnomeKeysQuestionKey, lines)),
+                      QMessageBox::Yes | QMessageBox::No, frame_.get());
+  box->setObjectName("gnomeKeysQuestion");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  connect(box, &QMessageBox::finished, this, [this, keys](int answer) {
+    if (answer != QMessageBox::Yes) {
+      TraceLog("OfferDesktopKeys() GNOME shortcuts declined\n");
+      return;
+    }
+    if (SetGnomeShortcuts(keys)) {
+      TraceLog("OfferDesktopKeys() GNOME shortcuts set\n");
+      return;
+    }
+    QMessageBox::information(frame_.get(), QString::fromUtf8(GetSprachText(16001)),
+                             QString::fromUtf8(GetSprachText(kHotKeyNoticeKey)));
+  });
   box->show();
 }
 

@@ -44,6 +44,7 @@ class CPrentixApp : public QObject, public CommandTarget {
  private:
   void AddTrayIcon();
   void OfferDesktopKeys();
+  void AskGnomeShortcuts(const std::string& screen, const std::string& window);
   void CheckSettingsFolder();
   void CheckHeldKeys();
 

@@ -50,7 +50,8 @@ TEST(WaylandRules, TheWayTheKeysAreHadOnEachDesktopAndTheBindingsWrittenForIt) {
       {"KDE", false, true, KeyWay::kNone},
       {"Hyprland", false, true, KeyWay::kPortal},
       {"GNOME", false, true, KeyWay::kPortal},
-      {"GNOME", false, false, KeyWay::kNone},
+      {"GNOME", false, false, KeyWay::kGnomeSettings},
+      {"ubuntu:GNOME", false, false, KeyWay::kGnomeSettings},
       {"sway", false, false, KeyWay::kSwayConfig},
       {"Unity:sway", false, false, KeyWay::kSwayConfig},
       {"swayfx", false, false, KeyWay::kNone},
@@ -61,9 +62,32 @@ TEST(WaylandRules, TheWayTheKeysAreHadOnEachDesktopAndTheBindingsWrittenForIt) {
         << d.desktop << d.kdeService << d.portal;
   }
   const struct {
-    const char *trigger, *sway;
-  } keys[] = {{"Print", "Print"}, {"ALT+Print", "Alt+Print"}, {"SHIFT+F11", "Shift+F11"}, {"", ""}};
-  for (const auto& k : keys) EXPECT_EQ(SwayBinding(k.trigger), k.sway);
+    const char *trigger, *sway, *gnome;
+  } keys[] = {{"Print", "Print", "Print"},
+              {"ALT+Print", "Alt+Print", "<Alt>Print"},
+              {"SHIFT+F11", "Shift+F11", "<Shift>F11"},
+              {"", "", ""}};
+  for (const auto& k : keys) {
+    EXPECT_EQ(SwayBinding(k.trigger), k.sway);
+    EXPECT_EQ(GnomeAccelerator(k.trigger), k.gnome);
+  }
+  // GNOME's settings: string lists as gsettings prints and reads them
+  const struct {
+    const char* text;
+    std::vector<std::string> items;
+  } lists[] = {{"@as []", {}},
+               {"['Print']", {"Print"}},
+               {"['/a/', '<Alt>Print']", {"/a/", "<Alt>Print"}},
+               {"['it\\'s', \"x\"]", {"it's", "x"}}};
+  for (const auto& l : lists) {
+    EXPECT_EQ(GVariantStrings(l.text), l.items) << l.text;
+    EXPECT_EQ(GVariantStrings(GVariantStringList(l.items)), l.items) << l.text;
+  }
+  const std::string base = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+  EXPECT_EQ(GnomeShortcuts("F12", "", "/usr/bin/prentix"),
+            (std::vector<GnomeShortcut>{{base + "prentix-screen/", "Prentix: print the screen",
+                                         "/usr/bin/prentix --print-screen", "F12"}}));
+  EXPECT_EQ(GnomeShortcuts("Print", "ALT+Print", "prentix").back().binding, "<Alt>Print");
   EXPECT_EQ(
       SwayConfigLines("F12", "ALT+F12"),
       "bindsym F12 exec prentix --print-screen\nbindsym Alt+F12 exec prentix --print-window\n");

@@ -4,6 +4,8 @@
 #include "desktop/desktoptest.h"
 #include "prentix/app/waylandrules.h"
 
+#include <QAbstractButton>
+
 namespace {
 
 using namespace prentix;
@@ -55,6 +57,43 @@ TEST_F(GnomeTest, ARefusalTellsHowToBeAskedAgain) {
   app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
   EXPECT_TRUE(told_.empty());
   ExpectSavedShot(1, QColor(0x20, 0x80, 0x40));  // the refused shot saved nothing
+}
+
+// No service takes keys for a program here: once the user agreed, GNOME's
+// own settings run the one-shot commands, and its screenshot keys give way.
+TEST_F(GnomeTest, AskedOnceGnomesOwnShortcutsRunTheCommands) {
+  StartWith("", false);
+  QMessageBox* question = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    question = Frame().findChild<QMessageBox*>("gnomeKeysQuestion");
+    return question != nullptr;
+  }));
+  question->button(QMessageBox::Yes)->click();
+  ASSERT_TRUE(WaitFor(
+      [&] { return pxtest::ReadFile(LogPath()).find("GNOME shortcuts set") != std::string::npos; },
+      10000))
+      << pxtest::ReadFile(LogPath());
+  // read as the session's own programs read them
+  auto get = [](const std::string& schema, const std::string& key) {
+    const std::string out = pxtest::TestRoot() + "/gsettings.txt";
+    pxtest::Run({"sh", "-c",
+                 "XDG_CONFIG_HOME=\"$PX_GNOME_HOME/.config\" gsettings get '" + schema + "' " +
+                     key + " > '" + out + "'"});
+    std::string text = pxtest::ReadFile(out);
+    return text.substr(0, text.find('\n'));
+  };
+  const std::string base = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+  EXPECT_EQ(get(kGnomeKeysSchema, "custom-keybindings"),
+            "['" + base + "prentix-screen/', '" + base + "prentix-window/']");
+  const std::string screen = std::string(kGnomeKeysSchema) + ".custom-keybinding:" + base;
+  EXPECT_EQ(get(screen + "prentix-screen/", "binding"), "'Print'");
+  EXPECT_EQ(get(screen + "prentix-window/", "binding"), "'<Alt>Print'");
+  const std::string command = get(screen + "prentix-screen/", "command");
+  EXPECT_NE(command.find(" --print-screen'"), std::string::npos) << command;
+  EXPECT_EQ(get(kGnomeOwnKeysSchema, "show-screenshot-ui"), "@as []");
+  EXPECT_EQ(get(kGnomeOwnKeysSchema, "screenshot-window"), "@as []");
+  // asked once only: the answer is remembered as the notice is
+  EXPECT_NE(pxtest::ReadFile(WindowsDir() + "/prentix.ini").find("KeyNotice=1"), std::string::npos);
 }
 
 TEST_F(GnomeTest, WithoutTheTrayExtensionTheWindowIsShown) {

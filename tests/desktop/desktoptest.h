@@ -78,6 +78,19 @@ class DesktopTest : public guitest::GuiTest {
       EXPECT_EQ(QColor(px[2], px[1], px[0]), colour) << x << "," << y;
     }
   }
+  // The screen key on two known backgrounds: two pictures saved, nothing told.
+  void ExpectScreenShotsSavedNumbered() {
+    StartWith("UseSaveAsNameFormat=1\n");
+    int n = 0;
+    for (const QColor& colour : {QColor(0x33, 0x66, 0xcc), QColor(0xc0, 0x10, 0x20)}) {
+      SCOPED_TRACE(colour.name().toStdString());
+      Background(colour);
+      app_->Router().Route(prentix::cmd::kPrintScreen, prentix::CommandSource::kHook);
+      ExpectSavedShot(++n, colour);
+    }
+    EXPECT_EQ(saved_.size(), 2u);
+    EXPECT_TRUE(told_.empty());
+  }
   static QDBusMessage Call(const QString& service, const QString& path, const QString& interface,
                            const QString& method, const QVariantList& args) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);

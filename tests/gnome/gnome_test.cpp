@@ -27,16 +27,7 @@ class GnomeTest : public desktoptest::DesktopTest {
 
 TEST_F(GnomeTest, ScreenCapturesOnceAllowedComeFromThePortalAndAreSavedNumbered) {
   Allow("yes");
-  StartWith("UseSaveAsNameFormat=1\n");
-  int n = 0;
-  for (const QColor& colour : {QColor(0x33, 0x66, 0xcc), QColor(0xc0, 0x10, 0x20)}) {
-    SCOPED_TRACE(colour.name().toStdString());
-    Background(colour);
-    app_->Router().Route(cmd::kPrintScreen, CommandSource::kHook);
-    ExpectSavedShot(++n, colour);
-  }
-  EXPECT_EQ(saved_.size(), 2u);
-  EXPECT_TRUE(told_.empty());
+  ExpectScreenShotsSavedNumbered();
 }
 
 // A refusal the desktop keeps says how to be asked again, and that command

@@ -1,7 +1,6 @@
 #pragma once
-// Prentix on the headless GNOME and KDE sessions the desktop test runner
-// starts (tools/desktop-session.sh): the desktop's own portal takes the
-// shots of a window of one colour over the whole screen.
+// Prentix on the headless Wayland sessions the test runners start (sway,
+// GNOME, KDE): the desktop's own portal takes the shots.
 
 #include <signal.h>
 
@@ -26,7 +25,7 @@ class DesktopTest : public guitest::GuiTest {
   // QApplication connects.
   static void Join(const std::string& prefix, const char* desktop) {
     const char* display = getenv((prefix + "_DISPLAY").c_str());
-    ASSERT_TRUE(display) << "no " << desktop << " session: run tools/run-desktop-tests.sh";
+    ASSERT_TRUE(display) << "no " << desktop << " session: run through the test runner";
     setenv("WAYLAND_DISPLAY", display, 1);
     setenv("XDG_RUNTIME_DIR", getenv((prefix + "_RUNTIME").c_str()), 1);
     setenv("DBUS_SESSION_BUS_ADDRESS", getenv((prefix + "_BUS").c_str()), 1);
@@ -55,6 +54,7 @@ class DesktopTest : public guitest::GuiTest {
       told_.push_back(text.toStdString());
     };
     Frame().hide();  // the screen shows the background, not our window
+    QTest::qWait(100);
   }
   // The known background: a window of this colour over the whole screen.
   void Background(const QColor& colour) {

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <filesystem>
 
-#include "gui/guitest.h"
+#include "desktop/desktoptest.h"
 #include "prentix/app/commands.h"
 #include "prentix/capture/screensource.h"
 #include "prentix/frame/prentixdoc.h"
@@ -13,41 +13,12 @@
 namespace {
 
 using namespace prentix;
-using guitest::GuiTest;
 
-class WaylandTest : public GuiTest {
+class WaylandTest : public desktoptest::DesktopTest {
  protected:
   static void SetUpTestSuite() {
-    // the session's names, before the one QApplication connects
-    const char* display = getenv("PX_WAYLAND_DISPLAY");
-    ASSERT_TRUE(display) << "no Wayland session: run through tools/run-tests.sh";
-    setenv("WAYLAND_DISPLAY", display, 1);
-    setenv("XDG_RUNTIME_DIR", getenv("PX_WAYLAND_RUNTIME"), 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", getenv("PX_WAYLAND_BUS"), 1);
+    Join("PX_WAYLAND", "sway");
     setenv("SWAYSOCK", getenv("PX_WAYLAND_SWAYSOCK"), 1);
-    setenv("XDG_SESSION_TYPE", "wayland", 1);
-    setenv("XDG_CURRENT_DESKTOP", "sway", 1);
-    unsetenv("DISPLAY");
-  }
-  void SetUp() override {
-    GuiTest::SetUp();
-    SetScreenSource(nullptr);  // chosen afresh: the portal
-    chdir(pxtest::TestRoot().c_str());
-  }
-  // Starts with this [Verwendung]; the key notice counts as given unless
-  // asked for.
-  void StartWith(const std::string& ini, bool noticeGiven = true) {
-    ASSERT_TRUE(pxtest::WriteFile(WindowsDir() + "/prentix.ini",
-                                  "[Verwendung]\nLogging=" + LogPath() + "\n" + ini +
-                                      (noticeGiven ? "[Wayland]\nKeyNotice=1\n" : "")));
-    Start(nullptr);
-    app_->Doc()->message = [this](const QString& text) { saved_.push_back(text.toStdString()); };
-    Frame().tellUser = [this](QWidget*, const QString& text) {
-      told_.push_back(text.toStdString());
-    };
-    // the screen shows the background, not our window
-    Frame().hide();
-    QTest::qWait(100);
   }
   // The session has two monitors: 1280 x 800, and 640 x 480 right of it.
   static void Background(const char* colour, const char* second = nullptr) {
@@ -62,7 +33,6 @@ class WaylandTest : public GuiTest {
     const BYTE* p = image.Row(image.m_dwHeight - 1 - y) + 3 * x;
     return QColor(p[2], p[1], p[0]);
   }
-  std::vector<std::string> saved_, told_;
 };
 
 // The screen key takes the whole desktop, both monitors, as on X11.
